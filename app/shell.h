@@ -1,0 +1,53 @@
+// The application shell: the window and its context, the window-event handler,
+// the viewport, the global GL state, and the main loop.
+#pragma once
+
+#include "platform/window.h"
+
+namespace velkor {
+
+extern bool fullscreenMode;  // true until the user accepts a window instead
+extern bool windowActive;    // false only while minimised
+extern bool keyDown[256];    // indexed by Win32 virtual-key code
+
+// Opens the window and context, sets the viewport and runs InitRenderer.
+// On failure the reason has been shown in an "ERROR" box and everything
+// created has been released.
+bool OpenDisplayWindow(const char* title, int width, int height, int bits, bool fullscreenFlag);
+
+// Releases whatever exists of context, window and video system.
+void CloseDisplayWindow();
+
+// Viewport for a drawable of width x height (height 0 taken as 1) and the
+// 45-degree, 4/3 projection whatever the shape. When the picture is kept 4:3
+// the viewport is the largest centred 4:3 area and the rest stays black.
+void ResizeViewport(int width, int height);
+void SetKeepPictureAspect(bool keep);
+// Blackens the bars outside a kept-aspect picture; a no-op otherwise.
+void ClearOutsidePicture();
+
+// Music, noise tables, multitexture entry points, global GL state, scene 0.
+bool InitRenderer();
+// The global GL state alone, in its fixed order (also used by tests).
+void SetGlobalGlState();
+
+// The window-procedure behaviour: activation, keys, resize. Quit is the loop's.
+void HandleWindowEvent(const PlatformEvent& event);
+
+// What one pass of the main loop talks to; the real window or a test script.
+struct MainLoopIo {
+  bool (*pollEvent)(PlatformEvent* event);
+  int (*positionMs)();
+  void (*swapBuffers)();
+};
+
+// Runs passes until quit, Escape or the end of the show; returns the exit status.
+int RunMainLoop(const MainLoopIo& io);
+
+// Formats and shows the music-time box of the Z key.
+void ShowMusicTimeBox();
+
+// The whole program: start-up, loop, shutdown. Returns the process exit status.
+int VelkorMain(int argc, char** argv);
+
+}  // namespace velkor

@@ -1,0 +1,22 @@
+// The virtual clock and the choice of clock source.
+#include "music/music.h"
+
+namespace velkor {
+
+int SoundDevicePositionMs();  // music.cpp: position of the playing stream
+
+namespace {
+struct ClockState {
+  bool virtualInUse = false;
+  int virtualMs = 0;
+};
+ClockState clock;
+}  // namespace
+
+void UseVirtualClock(bool on) { clock.virtualInUse = on; }
+bool VirtualClockInUse() { return clock.virtualInUse; }
+void SetVirtualClockMs(int ms) { clock.virtualMs = ms; }
+
+int MusicPositionMs() { return clock.virtualInUse ? clock.virtualMs : SoundDevicePositionMs(); }
+
+}  // namespace velkor

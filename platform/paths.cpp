@@ -1,0 +1,92 @@
+// Case-insensitive, backslash-tolerant lookup of data files.
+#include "platform/paths.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace velkor {
+
+namespace {
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+// The entry of directory dir whose name equals name ignoring case, or name itself.
+std::string MatchComponent(const std::string& dir, const std::string& name) {
+  if (name == "." || name == "..") return name;
+  const std::string probe = dir.empty() ? name : dir + "/" + name;
+  if (Exists(probe)) return name;
+  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return name;
+  std::string found = name;
+  while (dirent* e = readdir(d)) {
+    if (strcasecmp(e->d_name, name.c_str()) == 0) {
+      found = e->d_name;
+      break;
+    }
+  }
+  closedir(d);
+  return found;
+}
+
+}  // namespace
+
+std::string ResolveDataPath(const char* dataPath) {
+  std::string path = dataPath ? dataPath : "";
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  std::string result;
+  if (!path.empty() && path[0] == '/') result = "/";
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    std::string part = path.substr(start, end - start);
+    if (!part.empty()) {
+      std::string dir = result == "/" ? "/" : result;
+      if (!dir.empty() && dir != "/" && dir.back() == '/') dir.pop_back();
+      const std::string matched = MatchComponent(dir, part);
+      if (!result.empty() && result.back() != '/') result += '/';
+      result += matched;
+    }
+    start = end + 1;
+  }
+  return result;
+}
+
+FILE* OpenDataFile(const char* dataPath, const char* mode) {
+  const std::string path = ResolveDataPath(dataPath);
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return nullptr;
+  return std::fopen(path.c_str(), mode);
+}
+
+ReadFileResult ReadDataFile(const char* dataPath, std::size_t maxBytes, std::vector<std::uint8_t>& out) {
+  out.clear();
+  FILE* f = OpenDataFile(dataPath, "rb");
+  if (!f) return ReadFileResult::NotFound;
+  ReadFileResult result = ReadFileResult::Ok;
+  std::uint8_t chunk[65536];
+  for (;;) {
+    const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
+    if (n > 0) {
+      if (out.size() + n > maxBytes) {
+        result = ReadFileResult::TooLarge;
+        break;
+      }
+      out.insert(out.end(), chunk, chunk + n);
+    }
+    if (n < sizeof chunk) {
+      if (std::ferror(f)) result = ReadFileResult::ReadError;
+      break;
+    }
+  }
+  std::fclose(f);
+  if (result != ReadFileResult::Ok) out.clear();
+  return result;
+}
+
+}  // namespace velkor

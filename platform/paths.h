@@ -1,0 +1,25 @@
+// Data file paths as the show names them ("data\texpart01\rock.tga"): backslashes
+// are separators, and a component that is not found as written is matched
+// case-insensitively, so data copied from Windows opens unchanged.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace velkor {
+
+// The file system path for a data path, relative to the working directory.
+// When no existing file matches, the path with '/' separators as written.
+std::string ResolveDataPath(const char* dataPath);
+
+// fopen on the resolved path; null when it cannot be opened.
+FILE* OpenDataFile(const char* dataPath, const char* mode);
+
+enum class ReadFileResult { Ok, NotFound, TooLarge, ReadError };
+
+// Reads a whole data file into out, refusing files larger than maxBytes.
+ReadFileResult ReadDataFile(const char* dataPath, std::size_t maxBytes, std::vector<std::uint8_t>& out);
+
+}  // namespace velkor

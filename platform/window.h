@@ -1,0 +1,53 @@
+// The one window with its OpenGL context, its events and its buffer swap;
+// or, for tests and offline rendering, a hidden context without a display.
+#pragma once
+
+namespace velkor {
+
+enum class WindowResult {
+  Ok,
+  VideoUnavailable,   // no video system at all
+  FullscreenRefused,  // a fullscreen window could not be had
+  WindowFailed,
+  ContextFailed,
+  MakeCurrentFailed,
+};
+
+enum class PlatformEventType { Quit, KeyDown, KeyUp, Activate, Resize };
+
+struct PlatformEvent {
+  PlatformEventType type;
+  int key;          // KeyDown/KeyUp: Win32 virtual-key code, always below 256
+  bool minimised;   // Activate: true while the window is minimised
+  int width;        // Resize: new drawable size in pixels
+  int height;
+};
+
+// Starts the video system: the named SDL driver, or the default one when null.
+WindowResult PlatformInitVideo(const char* driver);
+
+// Creates the window (fullscreen on the desktop's own mode when asked) with a
+// double-buffered RGBA, 24-bit depth, compatibility-profile GL context made current.
+WindowResult PlatformCreateWindow(const char* title, int width, int height, int colourBits, bool fullscreen,
+                                  bool visible);
+
+// A hidden context for tests and offline rendering: the offscreen driver when
+// there is no display. Size is that of the default framebuffer.
+bool PlatformOpenHeadless(int width, int height);
+
+void PlatformShowWindow();
+void PlatformDrawableSize(int* width, int* height);
+
+// At most one pending event; false when none is waiting. Events the show has
+// no use for (mouse motion and the like) are consumed silently.
+bool PlatformPollEvent(PlatformEvent* event);
+
+void PlatformSwapBuffers();
+
+// Releases context, window and video system, whatever of them exists.
+void PlatformCloseWindow();
+
+// Win32 virtual-key code for an SDL keycode; 0 when it has none.
+int VirtualKeyFromSdlKey(int sdlKeycode);
+
+}  // namespace velkor

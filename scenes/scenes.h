@@ -1,0 +1,21 @@
+// The six scenes: each one's setup, run once when the scene begins, and its
+// renderer, run for every drawn frame of the scene.
+#pragma once
+
+namespace velkor {
+
+void SetupScene0();
+void SetupScene1();
+void SetupScene2();
+void SetupScene3();
+void SetupScene4();
+void SetupScene5();
+
+void RenderScene0();
+void RenderScene1();
+void RenderScene2();
+void RenderScene3();
+void RenderScene4();
+void RenderScene5();
+
+}  // namespace velkor

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test, run and capture.
+# This is the one place that lists the project's dependencies.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  libsdl2-dev            # window, GL context, events, message boxes, audio output
+  libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0   # OpenGL 1.x, GLU, Mesa software rendering
+  libjpeg62-turbo-dev    # JPEG decoding and encoding
+  libmpg123-dev          # MP3 decoding
+  libmp3lame-dev         # MP3 encoding of the stand-in music
+  libpng-dev             # PNG frames from the offline renderer
+  libgtest-dev libbenchmark-dev
+  ffmpeg                 # video capture and its tests
+  xvfb xauth             # a virtual display for the window tests
+  clang                  # fuzz target (libFuzzer)
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
