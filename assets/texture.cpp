@@ -1,13 +1,215 @@
-// Texture loaders (placeholder until the loaders land).
+// Texture loaders: uncompressed TGA files (pixels kept for CPU composition),
+// JPEG files (one level or a mipmap chain, pixels dropped after upload), and
+// RGBA textures composed from one kept image's colour and another's red byte.
+// Files are read whole and parsed from memory; the parsing is GL-free so that
+// `inspect` and the tests share it.
 #include "assets/texture.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/jpeg.h"
+#include "platform/paths.h"
 
 namespace velkor {
 
 std::uint8_t overlayPixels[kOverlaySize * kOverlaySize * 4];
 
-bool LoadTgaTexture(TextureRecord*, const char*) { return false; }
-int LoadJpegTexture(const char*, GLuint*) { return 1; }
-int LoadJpegTextureMipmapped(const char*, GLuint*) { return 1; }
-void ComposeAlphaTexture(const TextureRecord&, const TextureRecord&, GLuint) {}
+namespace {
+
+std::string lastLoadMessage;
+
+void NoteLoadFailure(const char* path, const char* reason) {
+  lastLoadMessage = std::string(path ? path : "(null)") + ": " + reason;
+}
+
+// A cursor over a byte block that cannot step past its end.
+struct ByteReader {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t pos;
+};
+
+// The next n bytes, or null (cursor unmoved) when fewer remain.
+const std::uint8_t* TakeBytes(ByteReader& reader, std::size_t n) {
+  if (reader.size - reader.pos < n) return nullptr;
+  const std::uint8_t* p = reader.data + reader.pos;
+  reader.pos += n;
+  return p;
+}
+
+constexpr std::size_t kTgaFixedSize = 12;
+constexpr std::size_t kTgaSizeFieldsSize = 6;
+
+// Why the first 12 header bytes differ from 00 00 02 00 00 00 00 00 00 00 00 00.
+const char* CheckTgaFixedBytes(const std::uint8_t* h) {
+  if (h[0] != 0) return "TGA image ID field not supported";
+  if (h[1] != 0) return "TGA colour map not supported";
+  if (h[2] != 2) return "TGA image type not supported (only uncompressed true colour)";
+  for (int i = 3; i < 8; ++i)
+    if (h[i] != 0) return "TGA colour map specification not zero";
+  for (int i = 8; i < 12; ++i)
+    if (h[i] != 0) return "TGA image origin not zero";
+  return nullptr;
+}
+
+void SwapRedAndBlue(std::uint8_t* pixels, std::size_t size, std::size_t step) {
+  for (std::size_t i = 0; i + 2 < size; i += step) {
+    const std::uint8_t b = pixels[i];
+    pixels[i] = pixels[i + 2];
+    pixels[i + 2] = b;
+  }
+}
+
+// Rows of odd byte length are tightly packed in every image we upload.
+void BuildMipmapsPacked(GLint components, GLsizei width, GLsizei height, GLenum format, const void* pixels) {
+  GLint previous = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, previous);
+}
+
+void UploadLevelZeroPacked(GLsizei width, GLsizei height, const void* rgb) {
+  GLint previous = 4;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, previous);
+}
+
+int DecodeJpegFile(const char* path, JpegImage& image) {
+  std::vector<std::uint8_t> bytes;
+  const ReadFileResult read = ReadDataFile(path, kImageFileMaxBytes, bytes);
+  if (read != ReadFileResult::Ok) {
+    NoteLoadFailure(path, read == ReadFileResult::TooLarge ? "file too large" : "cannot read file");
+    return kJpegUnreadableFile;
+  }
+  const int status = DecodeJpegRgb(bytes.data(), bytes.size(), image);
+  if (status != kJpegOk) NoteLoadFailure(path, JpegStatusText(status));
+  return status;
+}
+
+}  // namespace
+
+const char* DecodeTga(const std::uint8_t* data, std::size_t size, TextureRecord& record) {
+  ByteReader reader{data, data ? size : 0, 0};
+  const std::uint8_t* fixed = TakeBytes(reader, kTgaFixedSize);
+  if (!fixed) return "file shorter than a TGA header";
+  if (const char* reason = CheckTgaFixedBytes(fixed)) return reason;
+  const std::uint8_t* fields = TakeBytes(reader, kTgaSizeFieldsSize);
+  if (!fields) return "file shorter than a TGA header";
+  record.width = fields[0] + 256u * fields[1];
+  record.height = fields[2] + 256u * fields[3];
+  const std::uint32_t bitsPerPixel = fields[4];
+  if (record.width == 0 || record.height == 0) return "TGA width or height is zero";
+  if (bitsPerPixel != 24 && bitsPerPixel != 32) return "TGA bits per pixel not supported (only 24 or 32)";
+  record.bitsPerPixel = bitsPerPixel;
+
+  // At most 65535 x 65535 x 4: no overflow in 64 bits.
+  const std::uint64_t pixelBytes = std::uint64_t{record.width} * record.height * (bitsPerPixel / 8);
+  if (pixelBytes > kTgaMaxPixelBytes) return "TGA image too large";
+  const std::size_t blockSize = static_cast<std::size_t>(pixelBytes);
+  const std::uint8_t* source = TakeBytes(reader, blockSize);
+  if (!source) return "TGA pixel data shorter than width x height";
+  std::uint8_t* block = new (std::nothrow) std::uint8_t[blockSize];
+  if (!block) return "out of memory";
+  std::memcpy(block, source, blockSize);
+  SwapRedAndBlue(block, blockSize, bitsPerPixel / 8);
+  record.pixels = block;
+  return nullptr;
+}
+
+void ReleaseTexturePixels(TextureRecord& record) {
+  delete[] record.pixels;
+  record.pixels = nullptr;
+}
+
+bool LoadTgaTexture(TextureRecord* record, const char* path) {
+  if (!record) return false;
+  std::vector<std::uint8_t> bytes;
+  const ReadFileResult read = ReadDataFile(path, kImageFileMaxBytes, bytes);
+  if (read != ReadFileResult::Ok) {
+    NoteLoadFailure(path, read == ReadFileResult::TooLarge ? "file too large" : "cannot read file");
+    return false;
+  }
+  if (const char* reason = DecodeTga(bytes.data(), bytes.size(), *record)) {
+    NoteLoadFailure(path, reason);
+    return false;
+  }
+  lastLoadMessage.clear();
+
+  glGenTextures(1, &record->textureId);
+  glBindTexture(GL_TEXTURE_2D, record->textureId);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  // Always three components, as for every texture of the show; a 32-bit image
+  // is handed over as RGBA so its pixels are read at the right stride.
+  const GLenum format = record->bitsPerPixel == 32 ? GL_RGBA : GL_RGB;
+  BuildMipmapsPacked(3, static_cast<GLsizei>(record->width), static_cast<GLsizei>(record->height), format,
+                     record->pixels);
+  return true;
+}
+
+int LoadJpegTexture(const char* path, GLuint* textureIdOut) {
+  JpegImage image;
+  const int status = DecodeJpegFile(path, image);
+  if (status != kJpegOk) return status;
+  lastLoadMessage.clear();
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  UploadLevelZeroPacked(image.width, image.height, image.rgb.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  if (textureIdOut) *textureIdOut = name;
+  return kJpegOk;
+}
+
+int LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut) {
+  JpegImage image;
+  const int status = DecodeJpegFile(path, image);
+  if (status != kJpegOk) return status;
+  lastLoadMessage.clear();
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  // The chain is built from the image's own size; GLU rescales when needed.
+  BuildMipmapsPacked(3, image.width, image.height, GL_RGB, image.rgb.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  if (textureIdOut) *textureIdOut = name;
+  return kJpegOk;
+}
+
+bool IsComposableImage(const TextureRecord& image) {
+  return image.pixels != nullptr && image.bitsPerPixel == 24 && image.width == kOverlaySize &&
+         image.height == kOverlaySize;
+}
+
+bool ComposeOverlayPixels(const TextureRecord& colourImage, const TextureRecord& maskImage) {
+  if (!IsComposableImage(colourImage) || !IsComposableImage(maskImage)) return false;
+  const std::uint8_t* colour = colourImage.pixels;
+  const std::uint8_t* mask = maskImage.pixels;
+  for (int p = 0; p < kOverlaySize * kOverlaySize; ++p) {
+    overlayPixels[4 * p] = colour[3 * p];
+    overlayPixels[4 * p + 1] = colour[3 * p + 1];
+    overlayPixels[4 * p + 2] = colour[3 * p + 2];
+    overlayPixels[4 * p + 3] = mask[3 * p];
+  }
+  return true;
+}
+
+void ComposeAlphaTexture(const TextureRecord& colourImage, const TextureRecord& maskImage, GLuint name) {
+  if (!ComposeOverlayPixels(colourImage, maskImage)) return;
+  glBindTexture(GL_TEXTURE_2D, name);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+  glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  BuildMipmapsPacked(4, kOverlaySize, kOverlaySize, GL_RGBA, overlayPixels);
+}
+
+const char* LastTextureLoadMessage() { return lastLoadMessage.c_str(); }
 
 }  // namespace velkor

@@ -66,7 +66,12 @@ CommandResult RunCommand(const std::string& command) {
 
 std::string ProgramPath(const char* environmentName) {
   const char* value = std::getenv(environmentName);
-  return value ? value : "";
+  if (value && *value) return value;
+  const std::string name = environmentName;
+  if (name == "VELKOR_TOOLS") return VELKOR_TOOLS_PATH;
+  if (name == "VELKOR_SHOW") return VELKOR_SHOW_PATH;
+  if (name == "VELKOR_SOURCE_DIR") return VELKOR_SOURCE_DIR_PATH;
+  return "";
 }
 
 }  // namespace velkor::test

@@ -43,7 +43,8 @@ struct CommandResult {
 };
 CommandResult RunCommand(const std::string& command);
 
-// Path of a built program named by an environment variable the test runner sets.
+// Path of a built program: "VELKOR_TOOLS", "VELKOR_SHOW" (or "VELKOR_SOURCE_DIR"
+// for the source tree); an environment variable of that name overrides.
 std::string ProgramPath(const char* environmentName);
 
 }  // namespace velkor::test

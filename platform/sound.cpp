@@ -1,0 +1,313 @@
+// The sound layer over SDL audio output and libmpg123: one MP3 stream read
+// straight from memory, decoded a buffer at a time inside the audio callback
+// and converted to the device rate, and a playback position derived from the
+// audio the device has been handed.
+#include "platform/sound.h"
+
+#include <SDL2/SDL.h>
+#include <mpg123.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace velkor {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int kOutputChannels = 2;
+constexpr int kBytesPerFrame = kOutputChannels * 2;  // 16-bit stereo
+constexpr int kDeviceBufferFrames = 1024;
+// A stream that keeps answering without audio is treated as ended.
+constexpr int kMaxEmptyReads = 64;
+
+// The decoder's view of the music block: a read position over borrowed bytes.
+struct MemoryReader {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::size_t offset = 0;
+};
+
+// Written by the audio callback under the device lock; read by the main
+// thread under the same lock.
+struct PlaybackAnchor {
+  bool valid = false;
+  std::int64_t firstFrame = 0;   // track frames handed before the latest refill
+  int frames = 0;                // track frames in the latest refill
+  SteadyClock::time_point time;  // when the latest refill began
+};
+
+struct Stream {
+  bool open = false;
+  bool playing = false;
+  bool decoderEnded = false;
+  int emptyReads = 0;
+  mpg123_handle* decoder = nullptr;
+  SDL_AudioStream* converter = nullptr;
+  MemoryReader reader;
+  std::int64_t framesHanded = 0;
+  PlaybackAnchor anchor;
+  std::int64_t lastReportedFrame = 0;  // main thread only
+  std::int64_t callbackNanoseconds = 0;
+  int callbacks = 0;
+  unsigned char scratch[16384];
+};
+
+struct Output {
+  bool initialised = false;
+  SDL_AudioDeviceID device = 0;
+  int rate = 0;
+  int bufferFrames = 0;
+  int lastError = kSoundOk;
+};
+
+Output output;
+Stream stream;
+
+bool Fail(int code) {
+  output.lastError = code;
+  return false;
+}
+
+bool Succeed() {
+  output.lastError = kSoundOk;
+  return true;
+}
+
+mpg123_ssize_t ReadMemory(void* handle, void* buffer, std::size_t count) {
+  MemoryReader* r = static_cast<MemoryReader*>(handle);
+  const std::size_t n = std::min(count, r->size - r->offset);
+  std::memcpy(buffer, r->data + r->offset, n);
+  r->offset += n;
+  return static_cast<mpg123_ssize_t>(n);
+}
+
+off_t SeekMemory(void* handle, off_t offset, int whence) {
+  MemoryReader* r = static_cast<MemoryReader*>(handle);
+  off_t base = 0;
+  if (whence == SEEK_CUR) base = static_cast<off_t>(r->offset);
+  if (whence == SEEK_END) base = static_cast<off_t>(r->size);
+  const off_t target = base + offset;
+  if (target < 0 || target > static_cast<off_t>(r->size)) return -1;
+  r->offset = static_cast<std::size_t>(target);
+  return target;
+}
+
+// Decodes into the converter until it holds `bytes` of device audio or the
+// track has ended, then hands out what it has. Runs on the audio thread.
+// The converter keeps the first frame's rate: a track that changes rate
+// midway plays its later part at the wrong speed rather than stopping.
+int PullTrackAudio(Uint8* out, int bytes) {
+  while (!stream.decoderEnded && SDL_AudioStreamAvailable(stream.converter) < bytes) {
+    std::size_t got = 0;
+    const int rc = mpg123_read(stream.decoder, stream.scratch, sizeof stream.scratch, &got);
+    const bool kept = got == 0 || SDL_AudioStreamPut(stream.converter, stream.scratch, static_cast<int>(got)) == 0;
+    stream.emptyReads = got > 0 ? 0 : stream.emptyReads + 1;
+    const bool ended = !kept || rc == MPG123_DONE || (rc == MPG123_ERR && got == 0) ||
+                       stream.emptyReads > kMaxEmptyReads;
+    if (ended) {
+      SDL_AudioStreamFlush(stream.converter);
+      stream.decoderEnded = true;
+    }
+  }
+  const int handed = SDL_AudioStreamGet(stream.converter, out, bytes);
+  return std::max(handed, 0) / kBytesPerFrame * kBytesPerFrame;
+}
+
+void FillAudio(void*, Uint8* out, int bytes) {
+  const SteadyClock::time_point start = SteadyClock::now();
+  int trackBytes = 0;
+  if (stream.open && stream.playing) trackBytes = PullTrackAudio(out, bytes);
+  std::memset(out + trackBytes, 0, static_cast<std::size_t>(bytes - trackBytes));
+  if (!stream.playing) return;
+  stream.callbackNanoseconds +=
+      std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - start).count();
+  ++stream.callbacks;
+  // After the end of the track the last refill stays the anchor, so the
+  // position plays out the tail in real time and settles on the end.
+  if (trackBytes == 0 && stream.anchor.valid) return;
+  stream.anchor.valid = true;
+  stream.anchor.firstFrame = stream.framesHanded;
+  stream.anchor.frames = trackBytes / kBytesPerFrame;
+  stream.anchor.time = start;
+  stream.framesHanded += trackBytes / kBytesPerFrame;
+}
+
+// Only 16-bit stereo comes out of the decoder (mono is doubled), at the
+// track's own rate; the converter takes it to the device rate.
+bool ConfigureDecoderFormats(mpg123_handle* decoder) {
+  if (mpg123_format_none(decoder) != MPG123_OK) return false;
+  const long* rates = nullptr;
+  std::size_t count = 0;
+  mpg123_rates(&rates, &count);
+  for (std::size_t i = 0; i < count; ++i)
+    if (mpg123_format(decoder, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return false;
+  return true;
+}
+
+void ReleaseDecoder() {
+  if (stream.decoder) {
+    mpg123_close(stream.decoder);
+    mpg123_delete(stream.decoder);
+  }
+  if (stream.converter) SDL_FreeAudioStream(stream.converter);
+  stream.decoder = nullptr;
+  stream.converter = nullptr;
+}
+
+// Opens the decoder over the block and reads up to the first frame header;
+// the error code when that fails.
+int OpenDecoder(int* trackRate) {
+  int err = MPG123_OK;
+  stream.decoder = mpg123_new(nullptr, &err);
+  if (!stream.decoder) return kSoundOutOfMemory;
+  mpg123_param(stream.decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+  if (!ConfigureDecoderFormats(stream.decoder)) return kSoundOutOfMemory;
+  if (mpg123_replace_reader_handle(stream.decoder, ReadMemory, SeekMemory, nullptr) != MPG123_OK)
+    return kSoundOutOfMemory;
+  if (mpg123_open_handle(stream.decoder, &stream.reader) != MPG123_OK) return kSoundUnknownFormat;
+  long rate = 0;
+  int channels = 0;
+  int encoding = 0;
+  if (mpg123_getformat(stream.decoder, &rate, &channels, &encoding) != MPG123_OK) {
+    return mpg123_errcode(stream.decoder) == MPG123_OUT_OF_MEM ? kSoundOutOfMemory : kSoundUnknownFormat;
+  }
+  *trackRate = static_cast<int>(rate);
+  return kSoundOk;
+}
+
+}  // namespace
+
+float SoundLibraryVersion() {
+  const int api = std::min(MPG123_API_VERSION, 99);
+  return 3.0f + static_cast<float>(api) / 100.0f;
+}
+
+bool SoundInit(int mixRate) {
+  if (output.initialised) return Fail(kSoundAlreadyInitialised);
+  if (mixRate <= 0) return Fail(kSoundInvalidParameter);
+  if (mpg123_init() != MPG123_OK) return Fail(kSoundOutOfMemory);
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return Fail(kSoundOutputInitFailed);
+  SDL_AudioSpec want{};
+  want.freq = mixRate;
+  want.format = AUDIO_S16SYS;
+  want.channels = kOutputChannels;
+  want.samples = kDeviceBufferFrames;
+  want.callback = FillAudio;
+  SDL_AudioSpec have{};
+  output.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (output.device == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return Fail(kSoundOutputInitFailed);
+  }
+  output.initialised = true;
+  output.rate = have.freq;
+  output.bufferFrames = have.samples;
+  return Succeed();
+}
+
+bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
+  if (!output.initialised) return Fail(kSoundNotInitialised);
+  if (stream.open) return Fail(kSoundInvalidParameter);
+  if (size == 0) return Fail(kSoundUnknownFormat);  // an empty file holds no audio
+  if (!data) return Fail(kSoundInvalidParameter);
+  // The callback only touches the stream once it is marked open, so the
+  // decoder can be prepared here without the device lock.
+  stream.reader = MemoryReader{data, size, 0};
+  int trackRate = 0;
+  const int code = OpenDecoder(&trackRate);
+  if (code != kSoundOk) {
+    ReleaseDecoder();
+    return Fail(code);
+  }
+  stream.converter = SDL_NewAudioStream(AUDIO_S16SYS, kOutputChannels, trackRate, AUDIO_S16SYS, kOutputChannels,
+                                        output.rate);
+  if (!stream.converter) {
+    ReleaseDecoder();
+    return Fail(kSoundOutOfMemory);
+  }
+  SDL_LockAudioDevice(output.device);
+  stream.open = true;
+  stream.playing = false;
+  stream.decoderEnded = false;
+  stream.emptyReads = 0;
+  stream.framesHanded = 0;
+  stream.anchor = PlaybackAnchor{};
+  stream.lastReportedFrame = 0;
+  stream.callbackNanoseconds = 0;
+  stream.callbacks = 0;
+  SDL_UnlockAudioDevice(output.device);
+  return Succeed();
+}
+
+bool SoundPlay() {
+  if (!output.initialised) return Fail(kSoundNotInitialised);
+  if (!stream.open) return Fail(kSoundInvalidParameter);
+  if (stream.playing) return Fail(kSoundPlayFailed);
+  SDL_LockAudioDevice(output.device);
+  stream.playing = true;
+  SDL_UnlockAudioDevice(output.device);
+  SDL_PauseAudioDevice(output.device, 0);
+  return Succeed();
+}
+
+int SoundPositionMs() {
+  if (!stream.open || output.rate <= 0) return 0;
+  SDL_LockAudioDevice(output.device);
+  const PlaybackAnchor anchor = stream.anchor;
+  SDL_UnlockAudioDevice(output.device);
+  std::int64_t frame = 0;
+  if (anchor.valid) {
+    // At a refill the device still holds about one buffer ahead of the
+    // speaker; from there the sound moves on in real time, but never past
+    // the end of what the device has been given.
+    const double elapsed = std::chrono::duration<double>(SteadyClock::now() - anchor.time).count();
+    const double heard = static_cast<double>(anchor.firstFrame - output.bufferFrames) + elapsed * output.rate;
+    const double handed = static_cast<double>(anchor.firstFrame + anchor.frames);
+    frame = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::min(heard, handed)));
+  }
+  // Refills arriving early would otherwise step the estimate back.
+  frame = std::max(frame, stream.lastReportedFrame);
+  stream.lastReportedFrame = frame;
+  return static_cast<int>(frame * 1000 / output.rate);
+}
+
+int SoundLastError() { return output.lastError; }
+
+void SoundCloseStream() {
+  if (!stream.open) return;
+  SDL_PauseAudioDevice(output.device, 1);
+  SDL_LockAudioDevice(output.device);
+  stream.open = false;
+  stream.playing = false;
+  SDL_UnlockAudioDevice(output.device);
+  ReleaseDecoder();
+  stream.reader = MemoryReader{};
+}
+
+void SoundClose() {
+  SoundCloseStream();
+  if (!output.initialised) return;
+  SDL_CloseAudioDevice(output.device);
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  output.device = 0;
+  output.initialised = false;
+  output.rate = 0;
+  output.bufferFrames = 0;
+}
+
+SoundStats SoundStreamStats() {
+  SoundStats stats{};
+  if (!output.initialised) return stats;
+  SDL_LockAudioDevice(output.device);
+  stats.framesHanded = stream.framesHanded;
+  stats.callbackNanoseconds = stream.callbackNanoseconds;
+  stats.callbacks = stream.callbacks;
+  SDL_UnlockAudioDevice(output.device);
+  stats.outputRate = output.rate;
+  return stats;
+}
+
+}  // namespace velkor

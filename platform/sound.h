@@ -1,0 +1,69 @@
+// The sound layer: one in-memory MP3 stream decoded by libmpg123 and played
+// once through SDL audio output, with a playback position fit to drive the
+// show's clock. Calls are made from one thread; decoding happens on the audio
+// thread, a little at a time, so playback starts without decoding the track.
+//
+// Every call that can fail records an error code 0 .. 19 (0 after success),
+// read with SoundLastError; the codes are the ones SoundErrorText names.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velkor {
+
+enum SoundError : int {
+  kSoundOk = 0,
+  kSoundAlreadyInitialised = 1,   // SoundInit twice without SoundClose
+  kSoundNotInitialised = 2,       // a stream call before SoundInit
+  kSoundOutputInitFailed = 3,     // no audio driver or no output device
+  kSoundPlayFailed = 5,           // the stream is already playing
+  kSoundUnknownFormat = 10,       // the data holds no decodable MP3 audio
+  kSoundLoadFailed = 11,          // the data could not be read whole
+  kSoundOutOfMemory = 12,
+  kSoundInvalidParameter = 14,    // no data, or no stream where one is needed
+};
+
+// The layer's version: 3 + (libmpg123 API version) / 100, e.g. 3.47 for API
+// 47. Generation 3 is this call set; the fraction tells the decoder interface
+// it was built against, so a build against a decoder older than API 33 (too
+// old for the feed-free reader replacement used here) reads below 3.33.
+float SoundLibraryVersion();
+
+// Opens the default output device at mixRate Hz, 16-bit stereo (SDL converts
+// to whatever the hardware wants). SDL_AUDIODRIVER chooses the driver.
+bool SoundInit(int mixRate);
+
+// Opens the MP3 in data[0 .. size) as the stream, reading its first frame
+// header. data must stay alive and unchanged until SoundCloseStream.
+bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size);
+
+// Starts the stream from its beginning; it plays once and then falls silent.
+bool SoundPlay();
+
+// Milliseconds of the stream heard so far: 0 until play, then following the
+// audio leaving the device, interpolated between device refills with a
+// monotonic clock, never decreasing, never ahead of the audio handed to the
+// device, and still at the track's length once it has ended. 0 without a stream.
+int SoundPositionMs();
+
+int SoundLastError();
+
+// Stops and releases the stream; harmless without one.
+void SoundCloseStream();
+
+// Closes the stream if open, the device and the audio subsystem; harmless
+// when nothing is open.
+void SoundClose();
+
+// Counters for measuring the layer: frames of the track handed to the device,
+// and time spent in the audio callback (decoding and conversion).
+struct SoundStats {
+  std::int64_t framesHanded;
+  std::int64_t callbackNanoseconds;
+  int callbacks;
+  int outputRate;
+};
+SoundStats SoundStreamStats();
+
+}  // namespace velkor

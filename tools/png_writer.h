@@ -1,0 +1,19 @@
+// PNG files from 8-bit RGB pixel rows, for frames written by the offline renderer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velkor {
+
+// Writes width x height RGB pixels, top row first, to path. The bytes depend
+// only on the pixels (fixed compression settings), so equal frames give equal
+// files. False, with a message naming the file, when it cannot be written.
+bool WritePngRgb(const std::string& path, int width, int height, const std::uint8_t* pixels);
+
+// Reads an 8-bit RGB or RGBA PNG into top-row-first RGB pixels. False, with a
+// message naming the file, for anything else or a damaged file.
+bool ReadPngRgb(const std::string& path, int* width, int* height, std::vector<std::uint8_t>* pixels);
+
+}  // namespace velkor
