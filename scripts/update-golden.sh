@@ -4,7 +4,7 @@
 # usage: scripts/update-golden.sh [--empty-data] [BUILD_DIR]
 #   --empty-data  store frames of an empty data directory instead of the
 #                 stand-in data set from "velkor-tools make-data"
-# The render options (first "options" line of frames.txt, default --fps 10) are kept.
+# The render options (first "options" line of frames.txt, default --fps 5) are kept.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"

@@ -32,7 +32,7 @@ constexpr int kThumbWidth = 40;
 constexpr int kThumbHeight = 30;
 constexpr size_t kThumbBytes = static_cast<size_t>(kThumbWidth) * kThumbHeight * 3;
 constexpr int kFramesPerScene = 3;
-constexpr const char* kDefaultOptions = "--fps 10";
+constexpr const char* kDefaultOptions = "--fps 5";
 constexpr int kDefaultTolerance = 6;
 
 struct GoldenFrame {

@@ -553,6 +553,14 @@ TEST(RenderToolTest, BadOptionsAndMissingThingsFailWithAMessage) {
   EXPECT_NE(r.output.find("ffmpeg"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(t.path() + "/s.csv"));
   EXPECT_FALSE(fs::exists(t.path() + "/v.mp4"));
+  // Nor when the video could not be written where asked.
+  if (HaveProgram("ffmpeg")) {
+    const CommandResult v = Render("--data " + Quote(t.path()) + " --frame-stats " + Quote(t.path() + "/s.csv") +
+                                   " --video " + Quote(t.path() + "/missing/v.mp4"));
+    EXPECT_NE(v.status, 0);
+    EXPECT_NE(v.output.find("no such directory"), std::string::npos) << v.output;
+    EXPECT_FALSE(fs::exists(t.path() + "/s.csv"));
+  }
 }
 
 }  // namespace

@@ -68,9 +68,11 @@ void MakeOutputPathsAbsolute(RenderOptions* o) {
 }
 
 // Missing data is the scenes' business; only say what will be missing.
-std::string CheckDataDirectory() {
+std::string CheckDataDirectory(bool video) {
   const std::string music = ResolveDataPath(kMusicFile);
-  if (!IsFile(music)) std::fprintf(stderr, "velkor-tools render: warning: no %s here; the video will be silent\n", kMusicFile);
+  if (!IsFile(music))
+    std::fprintf(stderr, "velkor-tools render: warning: no %s here%s\n", kMusicFile,
+                 video ? "; the video will be silent" : "");
   if (!IsDirectory(ResolveDataPath("data")))
     std::fprintf(stderr, "velkor-tools render: warning: no data directory here; the scenes will be mostly empty\n");
   return IsFile(music) ? AbsolutePath(music) : "";
@@ -220,10 +222,12 @@ int PrepareRun(RenderOptions* o, RenderRun* run) {
   if (!o->videoPath.empty()) {
     run->ffmpegPath = FindProgramOnPath("ffmpeg");
     if (run->ffmpegPath.empty()) return Fail("--video needs the ffmpeg program, and none is on PATH");
+    const std::string parent = o->videoPath.substr(0, o->videoPath.rfind('/'));
+    if (!IsDirectory(parent.empty() ? "/" : parent)) return Fail("cannot write " + o->videoPath + ": no such directory");
   }
   if (!o->dataDir.empty() && (!IsDirectory(o->dataDir) || chdir(o->dataDir.c_str()) != 0))
     return Fail("data directory '" + o->dataDir + "' does not exist");
-  run->musicPath = CheckDataDirectory();
+  run->musicPath = CheckDataDirectory(!o->videoPath.empty());
   if (!o->outDir.empty() && !MakeDirectories(o->outDir)) return Fail("cannot create " + o->outDir);
   if (!o->statsPath.empty()) {
     run->stats = std::fopen(o->statsPath.c_str(), "w");

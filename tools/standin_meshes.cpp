@@ -109,8 +109,8 @@ Vec3 BasinFlight(double t) {
 }
 
 Vec3 BasinLook(double t) {
-  const Vec3 ahead = BasinFlight(t + 30.0);
-  return {ahead.x * 0.7, ahead.y * 0.7, ahead.z - 30.0};
+  const Vec3 ahead = BasinFlight(t + 40.0);
+  return {ahead.x * 0.8, ahead.y * 0.8, BasinFlight(t).z - 20.0};
 }
 
 enum BasinMaterial { kMeadow, kRock, kSnow };
@@ -419,6 +419,18 @@ MeshFileDesc BuildTunnelFile() {
   file.meshes.push_back(builders[1].mesh);
   file.cameras.push_back(SampledCamera(-20.0, 320.0, 20.0, 50.0, position, target));
   return file;
+}
+
+const char* MeshTextureDirectory(const char* path) {
+  static const char* const kDirectories[][2] = {
+      {"data/part01_max.bin", "data\\texpart01\\"}, {"data/part01_max2.bin", "data\\texpart01\\"},
+      {"data/part03_max.bin", "data\\texpart03\\"}, {"data/part03_max2.bin", "data\\texpart03\\"},
+      {"data/part04_max.bin", "data\\texpart04\\"}, {"data/part04_max2.bin", "data\\texpart04\\"},
+      {"data/part06_max.bin", "data\\texpart06\\"},
+  };
+  for (const auto& entry : kDirectories)
+    if (std::string(entry[0]) == path) return entry[1];
+  return nullptr;
 }
 
 }  // namespace velkor

@@ -26,10 +26,8 @@ MeshFileDesc BuildGardenFile();
 // Scene 4: a long straight tube with the camera flying along its axis.
 MeshFileDesc BuildTunnelFile();
 
-// Material texture directories by scene, as the scenes set them.
-constexpr const char* kBasinTextureDir = "data/texpart01/";
-constexpr const char* kCloudTextureDir = "data/texpart03/";
-constexpr const char* kGardenTextureDir = "data/texpart04/";
-constexpr const char* kTunnelTextureDir = "data/texpart06/";
+// The texture directory in force when the show loads the mesh file at path
+// (as the scenes spell it), or null for a file that is not a mesh file.
+const char* MeshTextureDirectory(const char* path);
 
 }  // namespace velkor

@@ -39,7 +39,7 @@ int AnchorBar() { return static_cast<int>(std::floor(kStandinAnchorSeconds / kBa
 // Frame at which a sixteenth-note step of a bar starts; steps past 15 run on
 // into the following bars.
 std::int64_t StepFrame(int bar, double step) {
-  const double seconds = 0.004 + kStandinAnchorSeconds + ((bar - AnchorBar()) * 16 + step) * (kBeatSeconds / 4.0);
+  const double seconds = kStandinAnchorSeconds + ((bar - AnchorBar()) * 16 + step) * (kBeatSeconds / 4.0);
   return static_cast<std::int64_t>(std::floor(seconds * kSynthRate + 0.5));
 }
 
@@ -314,7 +314,7 @@ void AddBells(SynthMix& mix, const Arrangement& a) {
     const Chord& c = kChords[ChordOf(a, bar)];
     static const int kSteps[3] = {0, 6, 12};
     for (int i = 0; i < 3; ++i) {
-      const double note = c.triad[(i + bar) % 3] + 24.0;
+      const double note = c.triad[(i + bar) % 3] + 12.0;
       MixVoice(mix, RenderBell(note), StepFrame(bar, kSteps[i]), i == 0 ? 0.2f : 0.14f, i == 1 ? -0.5f : 0.5f,
                0.6f, false);
     }

@@ -273,7 +273,8 @@ std::vector<float> RenderPadChannel(int frames, const double* notes, int noteCou
     double s = 0.0;
     for (int o = 0; o < oscCount; ++o) {
       s += SawSample(phases[o], steps[o]);
-      phases[o] = Wrap(phases[o] + steps[o]);
+      phases[o] += steps[o];
+      if (phases[o] >= 1.0) phases[o] -= 1.0;
     }
     s *= scale;
     lp1 += a * (s - lp1);
@@ -350,7 +351,7 @@ std::vector<float> RenderBell(double note) {
   const double indexDecay = DecayFactor(0.45), ampDecay = DecayFactor(0.8);
   double pc = 0.0, pm = 0.0, index = 1.0, amp = 1.0;
   for (std::size_t n = 0; n < v.size(); ++n) {
-    const double mod = (0.35 + 2.0 * index) * SinTurns(pm) / (2.0 * kPi);
+    const double mod = (0.25 + 1.4 * index) * SinTurns(pm) / (2.0 * kPi);
     v[n] = static_cast<float>(SinTurns(pc + mod) * amp * std::min(1.0, n / 80.0));
     pc = Wrap(pc + carrier);
     pm = Wrap(pm + modulator);
@@ -520,7 +521,7 @@ std::vector<std::uint8_t> EncodeStereoMp3(const std::vector<std::int16_t>& inter
   lame_set_VBR(lame, vbr_off);
   lame_set_brate(lame, kbps);
   lame_set_quality(lame, 7);
-  lame_set_bWriteVbrTag(lame, 0);  // the Info frame that carries delay and padding
+  lame_set_bWriteVbrTag(lame, 1);  // the Info frame that carries delay and padding
   lame_set_write_id3tag_automatic(lame, 0);
   if (lame_init_params(lame) < 0) {
     lame_close(lame);
@@ -547,7 +548,7 @@ std::vector<std::uint8_t> EncodeStereoMp3(const std::vector<std::int16_t>& inter
   if (ok) {
     // The stream began with a blank frame of this size; fill in the real tag.
     const std::size_t tagBytes = lame_get_lametag_frame(lame, buffer.data(), buffer.size());
-    if (tagBytes > out.size()) ok = false;
+    if (tagBytes == 0 || tagBytes > out.size()) ok = false;
     else std::memcpy(out.data(), buffer.data(), tagBytes);
   }
   lame_close(lame);
