@@ -49,7 +49,7 @@ const char* CheckTgaFixedBytes(const std::uint8_t* h) {
   if (h[1] != 0) return "TGA colour map not supported";
   if (h[2] != 2) return "TGA image type not supported (only uncompressed true colour)";
   for (int i = 3; i < 8; ++i)
-    if (h[i] != 0) return "TGA colour map specification not zero";
+    if (h[i] != 0) return "TGA colour map fields not zero";
   for (int i = 8; i < 12; ++i)
     if (h[i] != 0) return "TGA image origin not zero";
   return nullptr;

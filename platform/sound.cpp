@@ -163,7 +163,9 @@ int OpenDecoder(int* trackRate) {
   int err = MPG123_OK;
   stream.decoder = mpg123_new(nullptr, &err);
   if (!stream.decoder) return kSoundOutOfMemory;
-  mpg123_param(stream.decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+  // Gapless decoding drops the encoder delay named in the stream's tag, so the
+  // position follows the timeline the track was written on.
+  mpg123_param(stream.decoder, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
   if (!ConfigureDecoderFormats(stream.decoder)) return kSoundOutOfMemory;
   if (mpg123_replace_reader_handle(stream.decoder, ReadMemory, SeekMemory, nullptr) != MPG123_OK)
     return kSoundOutOfMemory;

@@ -76,7 +76,7 @@ TEST(TgaDecodeTest, RefusesEveryUnsupportedHeaderWithoutAllocating) {
       {"colour-mapped (type 1)", 2, 1, false},
       {"image ID field", 0, 5, false},
       {"colour map present", 1, 1, false},
-      {"colour map specification", 5, 24, false},
+      {"colour map fields", 5, 24, false},
       {"x origin", 8, 1, false},
       {"y origin", 11, 1, false},
       {"8 bits per pixel", 16, 8, true},
