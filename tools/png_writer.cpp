@@ -10,13 +10,13 @@ namespace velkor {
 namespace {
 
 // Speed over size: frames are written by the thousand.
-constexpr int kCompressionLevel = 2;
+constexpr int kCompressionLevel = 1;
 
 bool WriteRows(png_structp png, png_infop info, FILE* f, int width, int height, const std::uint8_t* pixels) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, f);
   png_set_compression_level(png, kCompressionLevel);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);

@@ -14,72 +14,72 @@ namespace {
 
 constexpr int kJpegQuality = 90;
 
-constexpr StandinFile Tga(const char* path, StandinImage (*paint)(), int scene) {
-  return {path, StandinKind::Tga, 256, 256, 24, paint, nullptr, scene};
+constexpr StandinFile Tga(const char* path, StandinImage (*paint)()) {
+  return {path, StandinKind::Tga, 256, 256, 24, paint, nullptr};
 }
 
-constexpr StandinFile Jpeg(const char* path, StandinImage (*paint)(), int scene) {
-  return {path, StandinKind::Jpeg, 512, 512, 24, paint, nullptr, scene};
+constexpr StandinFile Jpeg(const char* path, StandinImage (*paint)()) {
+  return {path, StandinKind::Jpeg, 512, 512, 24, paint, nullptr};
 }
 
-constexpr StandinFile Mesh(const char* path, MeshFileDesc (*build)(), int scene) {
-  return {path, StandinKind::Mesh, 0, 0, 0, nullptr, build, scene};
+constexpr StandinFile Mesh(const char* path, MeshFileDesc (*build)()) {
+  return {path, StandinKind::Mesh, 0, 0, 0, nullptr, build};
 }
 
 const StandinFile kFiles[] = {
     // Scene 0
-    Mesh("data/part01_max.bin", BuildBasinFile, 0),
-    Mesh("data/part01_max2.bin", BuildCrystalFile, 0),
-    Tga("data/texpart01/meadow.tga", PaintMeadowTexture, 0),
-    Tga("data/texpart01/rock.tga", PaintRockTexture, 0),
-    Tga("data/texpart01/snow.tga", PaintSnowTexture, 0),
-    Tga("data/texpart01/petal.tga", PaintPetalTexture, 0),
+    Mesh("data/part01_max.bin", BuildBasinFile),
+    Mesh("data/part01_max2.bin", BuildCrystalFile),
+    Tga("data/texpart01/meadow.tga", PaintMeadowTexture),
+    Tga("data/texpart01/rock.tga", PaintRockTexture),
+    Tga("data/texpart01/snow.tga", PaintSnowTexture),
+    Tga("data/texpart01/petal.tga", PaintPetalTexture),
     // Scene 1
-    Jpeg("data/texpart02/pelto.jpg", PaintFieldPhoto, 1),
-    Jpeg("data/texpart02/sarv.jpg", PaintLakePhoto, 1),
-    Jpeg("data/texpart02/kel.jpg", PaintMountainPhoto, 1),
-    Jpeg("data/birdie.jpg", PaintBirdPicture, 1),
+    Jpeg("data/texpart02/pelto.jpg", PaintFieldPhoto),
+    Jpeg("data/texpart02/sarv.jpg", PaintLakePhoto),
+    Jpeg("data/texpart02/kel.jpg", PaintMountainPhoto),
+    Jpeg("data/birdie.jpg", PaintBirdPicture),
     // Scene 2
-    Mesh("data/part03_max.bin", BuildCloudCameraFile, 2),
-    Mesh("data/part03_max2.bin", BuildSpriteFile, 2),
-    Tga("data/texpart03/spark.tga", PaintSparkSprite, 2),
-    Tga("data/texpart03/glow.tga", PaintGlowSprite, 2),
-    Tga("data/texpart03/texture02.tga", PaintFrameOverlay, 2),
-    Tga("data/texpart03/texture03.tga", PaintFrameOverlayMask, 2),
-    Jpeg("data/texpart03/dikt.jpg", PaintPoemStrip, 2),
+    Mesh("data/part03_max.bin", BuildCloudCameraFile),
+    Mesh("data/part03_max2.bin", BuildSpriteFile),
+    Tga("data/texpart03/spark.tga", PaintSparkSprite),
+    Tga("data/texpart03/glow.tga", PaintGlowSprite),
+    Tga("data/texpart03/texture02.tga", PaintFrameOverlay),
+    Tga("data/texpart03/texture03.tga", PaintFrameOverlayMask),
+    Jpeg("data/texpart03/dikt.jpg", PaintPoemStrip),
     // Scene 3
-    Mesh("data/part04_max.bin", BuildGardenCameraFile, 3),
-    Mesh("data/part04_max2.bin", BuildGardenFile, 3),
-    Tga("data/texpart04/slate.tga", PaintSlateTexture, 3),
-    Tga("data/texpart04/marble.tga", PaintMarbleTexture, 3),
-    Tga("data/texpart04/bronze.tga", PaintBronzeTexture, 3),
-    Tga("data/texpart04/texture04.tga", PaintGlassTexture, 3),
-    Tga("data/texpart04/texture05.tga", PaintGlassAlpha, 3),
-    Tga("data/texpart04/texture07.tga", PaintGoldGlow, 3),
-    Tga("data/texpart04/woman.tga", PaintFigurePicture, 3),
-    Tga("data/texpart04/womana.tga", PaintFigureMask, 3),
+    Mesh("data/part04_max.bin", BuildGardenCameraFile),
+    Mesh("data/part04_max2.bin", BuildGardenFile),
+    Tga("data/texpart04/slate.tga", PaintSlateTexture),
+    Tga("data/texpart04/marble.tga", PaintMarbleTexture),
+    Tga("data/texpart04/bronze.tga", PaintBronzeTexture),
+    Tga("data/texpart04/texture04.tga", PaintGlassTexture),
+    Tga("data/texpart04/texture05.tga", PaintGlassAlpha),
+    Tga("data/texpart04/texture07.tga", PaintGoldGlow),
+    Tga("data/texpart04/woman.tga", PaintFigurePicture),
+    Tga("data/texpart04/womana.tga", PaintFigureMask),
     // Scene 4
-    Mesh("data/part06_max.bin", BuildTunnelFile, 4),
-    Tga("data/texpart06/caustic.tga", PaintCausticTexture, 4),
-    Tga("data/texpart06/ripple.tga", PaintRippleTexture, 4),
-    Jpeg("data/texpart06/frog00.jpg", PaintPondPicture, 4),
-    Jpeg("data/texpart06/frog01.jpg", PaintFrogMoonPicture, 4),
-    Jpeg("data/texpart06/frog02.jpg", PaintFrogFacePicture, 4),
-    Jpeg("data/texpart06/frog03.jpg", PaintFirefliesPicture, 4),
+    Mesh("data/part06_max.bin", BuildTunnelFile),
+    Tga("data/texpart06/caustic.tga", PaintCausticTexture),
+    Tga("data/texpart06/ripple.tga", PaintRippleTexture),
+    Jpeg("data/texpart06/frog00.jpg", PaintPondPicture),
+    Jpeg("data/texpart06/frog01.jpg", PaintFrogMoonPicture),
+    Jpeg("data/texpart06/frog02.jpg", PaintFrogFacePicture),
+    Jpeg("data/texpart06/frog03.jpg", PaintFirefliesPicture),
     // Scene 5
-    Tga("data/texpart05/bee.tga", PaintHoneycombBackground, 5),
-    Tga("data/texpart05/frame01.tga", PaintSunflowerFrame, 5),
-    Tga("data/texpart05/framea.tga", PaintFrameMask, 5),
-    Tga("data/texpart05/frame02.tga", PaintLavenderFrame, 5),
-    Tga("data/texpart05/frame03.tga", PaintSailFrame, 5),
-    Tga("data/texpart05/frame04.tga", PaintMoonFrame, 5),
-    Jpeg("data/texpart05/s0.jpg", PaintBeachPhoto, 5),
-    Jpeg("data/texpart05/s1.jpg", PaintPoppyPhoto, 5),
-    Jpeg("data/texpart05/s2.jpg", PaintSunrisePhoto, 5),
-    Jpeg("data/texpart05/s3.jpg", PaintForestPhoto, 5),
-    Jpeg("data/texpart05/s4.jpg", PaintAuroraPhoto, 5),
+    Tga("data/texpart05/bee.tga", PaintHoneycombBackground),
+    Tga("data/texpart05/frame01.tga", PaintSunflowerFrame),
+    Tga("data/texpart05/framea.tga", PaintFrameMask),
+    Tga("data/texpart05/frame02.tga", PaintLavenderFrame),
+    Tga("data/texpart05/frame03.tga", PaintSailFrame),
+    Tga("data/texpart05/frame04.tga", PaintMoonFrame),
+    Jpeg("data/texpart05/s0.jpg", PaintBeachPhoto),
+    Jpeg("data/texpart05/s1.jpg", PaintPoppyPhoto),
+    Jpeg("data/texpart05/s2.jpg", PaintSunrisePhoto),
+    Jpeg("data/texpart05/s3.jpg", PaintForestPhoto),
+    Jpeg("data/texpart05/s4.jpg", PaintAuroraPhoto),
     // Music, made by the synthesiser.
-    {"mirok6.mp3", StandinKind::Music, 0, 0, 0, nullptr, nullptr, -1},
+    {"mirok6.mp3", StandinKind::Music, 0, 0, 0, nullptr, nullptr},
 };
 
 // The picture's rows bottom first, as TGA stores them.

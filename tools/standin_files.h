@@ -20,7 +20,6 @@ struct StandinFile {
   int bitsPerPixel;  // TGA only
   StandinImage (*paint)();     // images
   MeshFileDesc (*build)();     // meshes
-  int scene;   // the scene that opens it (the music belongs to all: -1)
 };
 
 // The whole table, in writing order.

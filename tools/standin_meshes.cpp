@@ -19,6 +19,11 @@ using paint::Sin;
 
 namespace {
 
+// Every scene lays full-screen quads 2.4 units in front of the eye (fades,
+// backgrounds, overlays); they cover the view only up to 2 * atan(1 / 2.4),
+// about 45.2 degrees of vertical field of view. Scene 5 inherits scene 4's.
+constexpr double kFieldOfView = 45.0;
+
 struct Vec3 {
   double x, y, z;
 };
@@ -178,7 +183,7 @@ MeshFileDesc BuildBasinFile() {
         if (!b.mesh.faces.empty()) file.meshes.push_back(b.mesh);
     }
   }
-  file.cameras.push_back(SampledCamera(-15.0, 210.0, 15.0, 45.0, BasinFlight, BasinLook));
+  file.cameras.push_back(SampledCamera(-15.0, 210.0, 15.0, kFieldOfView, BasinFlight, BasinLook));
   return file;
 }
 
@@ -207,13 +212,15 @@ MeshFileDesc BuildCloudCameraFile() {
   auto position = [](double t) {
     const double around = 0.4 + t * 0.0045;
     const double elevation = 0.2 + 0.12 * Sin(t * 0.02);
-    const double distance = 770.0 + 15.0 * Sin(t * 0.013);
+    const double distance = 760.0 + 10.0 * Sin(t * 0.013);
     return Vec3{distance * Cos(elevation) * Cos(around), distance * Cos(elevation) * Sin(around),
                 distance * Sin(elevation)};
   };
-  auto target = [](double t) { return Vec3{10.0 * Sin(t * 0.03), 10.0 * Cos(t * 0.025), 0.0}; };
+  // Aimed a little above the cloud: the scene lifts its three copies by 165
+  // to 190 units on screen, which would push their tops out of the view.
+  auto target = [](double t) { return Vec3{10.0 * Sin(t * 0.03), 10.0 * Cos(t * 0.025), 70.0}; };
   MeshFileDesc file;
-  file.cameras.push_back(SampledCamera(-20.0, 320.0, 20.0, 52.0, position, target));
+  file.cameras.push_back(SampledCamera(-20.0, 320.0, 20.0, kFieldOfView, position, target));
   return file;
 }
 
@@ -339,7 +346,7 @@ MeshFileDesc BuildGardenCameraFile() {
   };
   auto target = [](double t) { return Vec3{0.0, 0.0, 55.0 + 10.0 * Sin(t * 0.04)}; };
   MeshFileDesc file;
-  file.cameras.push_back(SampledCamera(-10.0, 100.0, 10.0, 45.0, position, target));
+  file.cameras.push_back(SampledCamera(-10.0, 100.0, 10.0, kFieldOfView, position, target));
   return file;
 }
 
@@ -417,7 +424,7 @@ MeshFileDesc BuildTunnelFile() {
   MeshFileDesc file;
   file.meshes.push_back(builders[0].mesh);
   file.meshes.push_back(builders[1].mesh);
-  file.cameras.push_back(SampledCamera(-20.0, 320.0, 20.0, 50.0, position, target));
+  file.cameras.push_back(SampledCamera(-20.0, 320.0, 20.0, kFieldOfView, position, target));
   return file;
 }
 

@@ -92,7 +92,18 @@ const double kProfile[] = {
 };
 constexpr int kProfilePoints = static_cast<int>(sizeof(kProfile) / sizeof(kProfile[0]) / 2);
 
-double FigureDistance(double x, double y) { return PolygonDistance(kProfile, kProfilePoints, x, y); }
+// Long hair falling from the crown down the back to the shoulder.
+const double kHair[] = {
+    0.985, 0.3, 1.03, 0.235, 1.1, 0.205, 1.18, 0.215, 1.25, 0.25, 1.3, 0.31, 1.325, 0.4, 1.33, 0.52,
+    1.34, 0.64, 1.345, 0.78, 1.3, 0.83, 1.26, 0.8, 1.22, 0.72, 1.19, 0.6, 1.16, 0.5, 1.1, 0.33, 1.04, 0.29,
+};
+constexpr int kHairPoints = static_cast<int>(sizeof(kHair) / sizeof(kHair[0]) / 2);
+
+double HairDistance(double x, double y) { return PolygonDistance(kHair, kHairPoints, x, y); }
+
+double FigureDistance(double x, double y) {
+  return Min(PolygonDistance(kProfile, kProfilePoints, x, y), HairDistance(x, y));
+}
 
 Rgb FigureColour(double x, double y) {
   const double d = FigureDistance(x, y);
@@ -101,10 +112,11 @@ Rgb FigureColour(double x, double y) {
   // Warm rim light on the face side.
   const double rim = Exp(-Max(-d, 0.0) * 45.0) * SmoothStep(1.12, 0.96, x);
   c = Mix(c, Hex(0xffc88a), rim * 0.9);
-  // Hair strands on the bun.
-  const double strand = 0.5 + 0.5 * Sin((x * 3 + y) * 120.0 + 6 * Fbm(x * 8, y * 8, 312U, 3));
-  const double hair = SmoothStep(0.05, 0.0, CircleDistance(x, y, 1.24, 0.34, 0.08));
-  c = Mix(c, Scale(c, 0.8 + 0.4 * strand), hair * 0.6);
+  // Hair: darker, with strands that follow its fall and a sheen near the crown.
+  const double strand = 0.5 + 0.5 * Sin(x * 160.0 + 8.0 * Fbm(x * 4, y * 3, 312U, 3));
+  const double hair = Coverage(HairDistance(x, y), 0.003);
+  const Rgb hairColour = Mix(Hex(0x0c0a1e), Hex(0x3a2e5a), strand * (0.4 + 0.6 * Exp(-((y - 0.3) * 5) * ((y - 0.3) * 5))));
+  c = Mix(c, hairColour, hair);
   // Outside the figure: a faint blue haze (transparent in the mask anyway).
   return d > 0 ? Hex(0x0a1020) : c;
 }
@@ -366,7 +378,7 @@ StandinImage PaintFigurePicture() { return PaintWide(kTex, FigureColour); }
 
 StandinImage PaintFigureMask() {
   return PaintWide(kTex, [](double x, double y) {
-    const double a = 0.92 * Coverage(FigureDistance(x, y), 0.004);
+    const double a = 0.86 * Coverage(FigureDistance(x, y), 0.004);
     return Rgb{a, a, a};
   });
 }

@@ -112,10 +112,12 @@ StandinImage PaintSparkSprite() {
 namespace {
 
 // Distance from the inner edge of the overlay frame, in screen-height units
-// (the square texture covers the 4:3 screen): positive in the border.
+// (the square texture is stretched over a 4:3 quad): positive in the border.
+// The quad lies 2 units from the eye, so a 45-degree view shows only its
+// middle 83 percent: the border reaches 14 percent in from each edge.
 double OverlayBorderDistance(double u, double v) {
   const double x = u * 4.0 / 3.0;
-  return RoundedBoxDistance(x, v, 2.0 / 3.0, 0.5, 2.0 / 3.0 - 0.09, 0.5 - 0.09, 0.09);
+  return RoundedBoxDistance(x, v, 2.0 / 3.0, 0.5, (0.5 - 0.14) * 4.0 / 3.0, 0.5 - 0.14, 0.07);
 }
 
 double OverlayGoldLine(double d) { return 1.0 - SmoothStep(0.0025, 0.0055, std::fabs(d - 0.022)); }
