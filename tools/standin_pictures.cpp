@@ -113,9 +113,10 @@ Rgb FigureColour(double x, double y) {
   const double rim = Exp(-Max(-d, 0.0) * 45.0) * SmoothStep(1.12, 0.96, x);
   c = Mix(c, Hex(0xffc88a), rim * 0.9);
   // Hair: darker, with strands that follow its fall and a sheen near the crown.
-  const double strand = 0.5 + 0.5 * Sin(x * 160.0 + 8.0 * Fbm(x * 4, y * 3, 312U, 3));
+  const double strand = Fbm(x * 70.0 + 6.0 * Fbm(x * 3, y * 3, 313U, 3), y * 5.0, 312U, 3);
   const double hair = Coverage(HairDistance(x, y), 0.003);
-  const Rgb hairColour = Mix(Hex(0x0c0a1e), Hex(0x3a2e5a), strand * (0.4 + 0.6 * Exp(-((y - 0.3) * 5) * ((y - 0.3) * 5))));
+  const Rgb hairColour =
+      Mix(Hex(0x0e0c22), Hex(0x463a6a), SmoothStep(0.3, 0.8, strand) * (0.5 + 0.5 * Exp(-((y - 0.3) * 5) * ((y - 0.3) * 5))));
   c = Mix(c, hairColour, hair);
   // Outside the figure: a faint blue haze (transparent in the mask anyway).
   return d > 0 ? Hex(0x0a1020) : c;
