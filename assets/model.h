@@ -118,6 +118,8 @@ Camera* FirstCamera(SceneModel& model);
 void LoadMaterialTextures(SceneModel& model);
 // Smooth per-vertex normals from the face normals.
 void ComputeVertexNormals(SceneModel& model);
+// What every scene does to a freshly loaded model: material textures, then normals.
+void PrepareSceneModel(SceneModel& model);
 
 // Draws every mesh as textured, smooth-shaded triangles on texture unit 0.
 void DrawSceneModel(const SceneModel& model);

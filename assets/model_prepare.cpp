@@ -55,3 +55,12 @@ void ComputeVertexNormals(SceneModel& model) {
 }
 
 }  // namespace velkor
+
+namespace velkor {
+
+void PrepareSceneModel(SceneModel& model) {
+  LoadMaterialTextures(model);
+  ComputeVertexNormals(model);
+}
+
+}  // namespace velkor

@@ -25,4 +25,15 @@ void DrawTexturedScreenQuad(float z) {
   glEnd();
 }
 
+void DrawFadeLayer(const FadeColour& colour) {
+  glColor4f(colour.r, colour.g, colour.b, colour.a);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_LIGHTING);
+  DrawScreenQuad(-2.4f);
+}
+
 }  // namespace velkor

@@ -16,4 +16,9 @@ struct FadeColour {
 constexpr FadeColour kNoFade{1.0f, 1.0f, 1.0f, 0.0f};
 inline FadeColour BlackFade(float alpha) { return FadeColour{0.0f, 0.0f, 0.0f, alpha}; }
 
+// A fade layer at z = -2.4: the colour, alpha blending, identity modelview, and
+// depth test, culling, texturing and lighting off, as every scene's fade needs.
+// Blending itself and what is switched on again afterwards are the caller's.
+void DrawFadeLayer(const FadeColour& colour);
+
 }  // namespace velkor

@@ -38,12 +38,10 @@ void LoadScene0Models() {
   scene0Model = LoadSceneModel("data\\part01_max.bin");
   scene0Model.currentCamera = FirstCamera(scene0Model);
   SetCameraProjection(scene0Model.currentCamera);
-  LoadMaterialTextures(scene0Model);
-  ComputeVertexNormals(scene0Model);
+  PrepareSceneModel(scene0Model);
   scene0DriftModel = LoadSceneModel("data\\part01_max2.bin");
   scene0DriftModel.currentCamera = FirstCamera(scene0DriftModel);
-  LoadMaterialTextures(scene0DriftModel);
-  ComputeVertexNormals(scene0DriftModel);
+  PrepareSceneModel(scene0DriftModel);
 }
 
 // Positions are given under the identity modelview, so both lights stay fixed
@@ -86,15 +84,7 @@ void DrawDriftObjects() {
 
 void DrawScene0Fade() {
   glEnable(GL_BLEND);
-  const FadeColour c = Scene0FadeColour(sceneTicks);
-  glColor4f(c.r, c.g, c.b, c.a);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glLoadIdentity();
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_LIGHTING);
-  DrawScreenQuad(-2.4f);
+  DrawFadeLayer(Scene0FadeColour(sceneTicks));
   glEnable(GL_LIGHTING);
   glEnable(GL_TEXTURE_2D);
   glEnable(GL_DEPTH_TEST);

@@ -52,15 +52,7 @@ void DrawPhotoGrid(float t) {
 
 void DrawCurtain(float t) {
   glEnable(GL_BLEND);
-  const FadeColour c = CurtainColour(t);
-  glColor4f(c.r, c.g, c.b, c.a);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glLoadIdentity();
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_LIGHTING);
-  DrawScreenQuad(kGridDepth);
+  DrawFadeLayer(CurtainColour(t));
   glEnable(GL_LIGHTING);
   glEnable(GL_TEXTURE_2D);
   glEnable(GL_DEPTH_TEST);

@@ -28,7 +28,6 @@ GLuint overlayTexture = 0;
 namespace {
 
 constexpr float kOverlayDepth = -2.0f;
-constexpr float kFadeDepth = -2.4f;
 constexpr float kStripHalfHeight = 0.25f;
 constexpr float kLayerHalfWidth = 1.33f;
 
@@ -143,15 +142,7 @@ void DrawDarkBand(float t) {
 }
 
 void DrawFade(float t) {
-  const FadeColour c = Scene2Fade(t);
-  glColor4f(c.r, c.g, c.b, c.a);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glLoadIdentity();
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_LIGHTING);
-  DrawScreenQuad(kFadeDepth);
+  DrawFadeLayer(Scene2Fade(t));
 }
 
 }  // namespace
@@ -233,11 +224,9 @@ void SetupScene2() {
   scene2Model = LoadSceneModel("data\\part03_max.bin");
   scene2Model.currentCamera = FirstCamera(scene2Model);
   SetCameraProjection(scene2Model.currentCamera);
-  LoadMaterialTextures(scene2Model);
-  ComputeVertexNormals(scene2Model);
+  PrepareSceneModel(scene2Model);
   scene2SpriteModel = LoadSceneModel("data\\part03_max2.bin");
-  LoadMaterialTextures(scene2SpriteModel);
-  ComputeVertexNormals(scene2SpriteModel);
+  PrepareSceneModel(scene2SpriteModel);
 
   glClearColor(0.06666667f, 0.22745098f, 0.4392157f, 0.0f);
   glEnable(GL_CULL_FACE);

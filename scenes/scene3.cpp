@@ -137,15 +137,7 @@ void DrawWomanOverlay() {
 }
 
 void DrawFade(float t) {
-  const FadeColour c = Scene3Fade(t);
-  glColor4f(c.r, c.g, c.b, c.a);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glLoadIdentity();
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_LIGHTING);
-  DrawScreenQuad(kLayerDepth);
+  DrawFadeLayer(Scene3Fade(t));
   // Scene 4 runs unlit on what this leaves.
   glEnable(GL_TEXTURE_2D);
   glEnable(GL_DEPTH_TEST);
@@ -203,11 +195,9 @@ void SetupScene3() {
   scene3Model = LoadSceneModel("data\\part04_max.bin");
   scene3Model.currentCamera = FirstCamera(scene3Model);
   SetCameraProjection(scene3Model.currentCamera);
-  LoadMaterialTextures(scene3Model);
-  ComputeVertexNormals(scene3Model);
+  PrepareSceneModel(scene3Model);
   scene3MeshModel = LoadSceneModel("data\\part04_max2.bin");
-  LoadMaterialTextures(scene3MeshModel);
-  ComputeVertexNormals(scene3MeshModel);
+  PrepareSceneModel(scene3MeshModel);
   glClearColor(0.06666667f, 0.22745098f, 0.4392157f, 0.0f);
   // Given under the identity modelview, so the light sits at the eye.
   SetEyeLight();

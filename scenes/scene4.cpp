@@ -19,7 +19,6 @@ GLuint frogTextures[kFrogPictureCount] = {0, 0, 0, 0};
 namespace {
 
 constexpr float kPictureDepth = -2.0f;
-constexpr float kFadeDepth = -2.4f;
 constexpr float kFadeInTicks = 50.0f;
 
 const char* const kFrogPaths[kFrogPictureCount] = {
@@ -59,15 +58,7 @@ void DrawPicture(GLuint texture) {
 }
 
 void DrawFade(float t) {
-  const FadeColour c = Scene4Fade(t);
-  glColor4f(c.r, c.g, c.b, c.a);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glLoadIdentity();
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_LIGHTING);
-  DrawScreenQuad(kFadeDepth);
+  DrawFadeLayer(Scene4Fade(t));
   glEnable(GL_TEXTURE_2D);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_CULL_FACE);
@@ -113,8 +104,7 @@ void SetupScene4() {
   scene4Model.currentCamera = FirstCamera(scene4Model);
   // Without a camera the default 45-degree view stays.
   SetCameraProjection(scene4Model.currentCamera);
-  LoadMaterialTextures(scene4Model);
-  ComputeVertexNormals(scene4Model);
+  PrepareSceneModel(scene4Model);
 }
 
 // Runs unlit: scene 3's frames end with lighting off and nothing here turns it on.

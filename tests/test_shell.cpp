@@ -300,6 +300,18 @@ TEST_F(ProgramTest, MissingMusicFailsStartUpWithBothBoxes) {
   EXPECT_LT(notFound, initFailed);
 }
 
+TEST_F(ProgramTest, NoAudioDeviceIsReportedWithoutHanging) {
+  test::TempDir dir;
+  dir.Write("mirok6.mp3", std::string("not looked at: the device fails first"));
+  const auto r = test::RunCommand("cd " + dir.path() +
+                                  " && timeout 60 env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=offscreen "
+                                  "SDL_AUDIODRIVER=nonexistent " +
+                                  show + " --windowed");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("ERROR!: Error initializing output device."), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("ERROR: Initialization Failed."), std::string::npos) << r.output;
+}
+
 TEST_F(ProgramTest, UnknownArgumentsAreRefused) {
   const auto r = test::RunCommand(show + " --bogus");
   EXPECT_EQ(r.status, 2);
