@@ -8,7 +8,7 @@
 
 #include "assets/model.h"
 #include "support/test_files.h"
-#include "tools/inspect_parts.h"
+#include "tools/describe.h"
 #include "tools/mesh_writer.h"
 
 namespace velkor {

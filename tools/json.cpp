@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/inspect_parts.h"
+#include "tools/describe.h"
 
 namespace velkor {
 

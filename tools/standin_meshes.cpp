@@ -1,7 +1,4 @@
 // Geometry and camera paths of the stand-in data set.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("fp-contract=off")
-#endif
 
 #include "tools/standin_meshes.h"
 

@@ -3,11 +3,6 @@
 // tools/synth.h and encoded to MP3. Its bar lines fall on the picture changes
 // of the fourth scene (106,866 ms and every bar after) and its sections turn
 // at the bar lines nearest the scene starts.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,6 @@
 // Painting toolkit of the stand-in data generator.
 // Fused multiply-add would change results between machines; keep every
 // operation separately rounded.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("fp-contract=off")
-#endif
 
 #include "tools/standin_paint.h"
 

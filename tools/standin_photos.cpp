@@ -1,9 +1,6 @@
 // Landscape "photographs" of the stand-in data set: the photo show of scene 1
 // and the rising photo column of scene 5. All are 512 x 512 pictures painted
 // for a 4:3 screen (x runs 0 .. 4/3, y 0 .. 1 from the top).
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("fp-contract=off")
-#endif
 
 #include <cmath>
 

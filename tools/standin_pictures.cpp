@@ -1,9 +1,6 @@
 // Illustrations of the stand-in data set: the bird picture, the poem strip, the
 // figure overlay, the pond pictures, the honeycomb background and the framed
 // pictures with their cameo mask.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("fp-contract=off")
-#endif
 
 #include <algorithm>
 #include <cmath>

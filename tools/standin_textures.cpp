@@ -1,8 +1,5 @@
 // Material textures, sprites and masks of the stand-in data set. Textures that
 // repeat over a mesh use periodic noise so they tile without seams.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("fp-contract=off")
-#endif
 
 #include <cmath>
 

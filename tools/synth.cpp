@@ -2,11 +2,6 @@
 // same on every machine, so the maths here uses only IEEE +, -, ×, / and
 // floor (exactly rounded everywhere) and never lets the compiler fuse
 // multiply-adds; sine, exp and tanh are our own polynomials.
-#if defined(__clang__)
-#pragma clang fp contract(off)
-#elif defined(__GNUC__)
-#pragma GCC optimize("fp-contract=off")
-#endif
 
 #include "tools/synth.h"
 

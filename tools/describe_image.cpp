@@ -1,6 +1,6 @@
 // inspect for TGA and JPEG images: size and pixel layout as the show's loaders
 // see them, or why they would refuse the file.
-#include "tools/inspect_parts.h"
+#include "tools/describe.h"
 
 #include <cstdint>
 #include <vector>

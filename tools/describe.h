@@ -1,4 +1,4 @@
-// The parts of `inspect`: each fills json with one object and returns true for
+// The parts of `velkor-tools inspect`: each fills json with one object and returns true for
 // a file the show's loaders accept, or {"error": "..."} and false.
 #pragma once
 

@@ -7,7 +7,7 @@
 #include "platform/jpeg.h"
 #include "support/test_files.h"
 #include "tools/image_writers.h"
-#include "tools/inspect_parts.h"
+#include "tools/describe.h"
 
 namespace velkor {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <strings.h>
 
-#include "tools/inspect_parts.h"
+#include "tools/describe.h"
 
 namespace velkor {
 
