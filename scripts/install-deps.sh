@@ -14,7 +14,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   ffmpeg                 # video capture and its tests
   xvfb xauth libx11-dev  # a virtual display for the window tests, and a client to drive it
-  clang                  # fuzz target (libFuzzer)
+  clang libclang-rt-dev  # the loader's fuzz target (libFuzzer)
 )
 
 SUDO=""

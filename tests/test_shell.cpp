@@ -153,11 +153,9 @@ TEST_F(MainLoopTest, SetupsStillRunWhileMinimised) {
 TEST_F(MainLoopTest, TheShowEndsAfterTheLastSceneWithOneMoreFrame) {
   // Walk the clock through the whole timeline, one idle pass per step.
   for (int i = 0; i < 400; ++i) script.passes.push_back(Idle());
-  int pass = 0;
   struct Stepper {
     static int Position() { return script.positionMs += 600; }
   };
-  (void)pass;
   script.positionMs = 0;
   const int status = RunMainLoop(MainLoopIo{ScriptedPoll, Stepper::Position, CountSwap});
   EXPECT_EQ(status, 0);
