@@ -1,0 +1,151 @@
+// Shared ground for the scene tests (see scene_support.h).
+#include "support/scene_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "app/shell.h"
+#include "assets/model.h"
+#include "music/sequencer.h"
+#include "platform/gl.h"
+#include "platform/jpeg.h"
+#include "proc/noise.h"
+#include "tools/image_writers.h"
+
+namespace velkor::test {
+
+void StartShowState() {
+  SetRand15State(1);
+  InitNoiseTables();
+  SetGlobalGlState();
+  ResizeViewport(640, 480);
+  ResetSequencer();
+}
+
+void StartAfterScene0() {
+  StartShowState();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  const GLfloat sky[4] = {0.05f, 0.58f, 0.84f, 1.0f}, white[4] = {1, 1, 1, 1}, above[4] = {0, 10000, 0, 1};
+  glLightfv(GL_LIGHT1, GL_AMBIENT, sky);
+  glLightfv(GL_LIGHT1, GL_DIFFUSE, white);
+  glLightfv(GL_LIGHT1, GL_POSITION, above);
+  const GLfloat fog[4] = {0.05f, 0.58f, 0.8f, 1.0f};
+  glFogi(GL_FOG_MODE, GL_LINEAR);
+  glFogfv(GL_FOG_COLOR, fog);
+  glFogf(GL_FOG_START, 200.0f);
+  glFogf(GL_FOG_END, 600.0f);
+  for (GLenum cap : {GL_LIGHTING, GL_LIGHT0, GL_LIGHT1, GL_FOG}) glEnable(cap);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glDisable(GL_TEXTURE_2D);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
+void DrawSceneAt(int index, float t, float demo) {
+  sceneIndex = index;
+  sceneTicks = t;
+  demoTicks = demo;
+  RenderFrame();
+}
+
+void SaveFrame(const std::string& name) {
+  if (const char* dir = std::getenv("VELKOR_FRAME_DIR")) SavePng(std::string(dir) + "/" + name + ".png", 640, 480);
+}
+
+Rgb MeanRgb(int x, int y, int radius) {
+  const int side = 2 * radius + 1;
+  const auto pixels = ReadPixelsRgb(x - radius, y - radius, side, side);
+  Rgb sum{0, 0, 0};
+  for (std::size_t k = 0; k < pixels.size(); ++k) sum[k % 3] += pixels[k];
+  for (int& c : sum) c = (c + side * side / 2) / (side * side);
+  return sum;
+}
+
+int BrightestValue() {
+  const auto pixels = ReadPixelsRgb(0, 0, 640, 480);
+  return *std::max_element(pixels.begin(), pixels.end());
+}
+
+::testing::AssertionResult NearRgb(const Rgb& got, const Rgb& want, int tolerance) {
+  for (int c = 0; c < 3; ++c)
+    if (std::abs(got[c] - want[c]) > tolerance)
+      return ::testing::AssertionFailure() << "got (" << got[0] << ", " << got[1] << ", " << got[2] << "), want ("
+                                           << want[0] << ", " << want[1] << ", " << want[2] << ")";
+  return ::testing::AssertionSuccess();
+}
+
+std::vector<std::uint8_t> TextureRgba(unsigned name, int size) {
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(size) * size * 4);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  return rgba;
+}
+
+std::vector<std::uint8_t> TgaOf(int width, int height, const std::function<Rgb(int x, int y)>& colour) {
+  std::vector<std::uint8_t> rgb;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c : colour(x, y)) rgb.push_back(static_cast<std::uint8_t>(c));
+  return EncodeTga(rgb, width, height, 24);
+}
+
+std::vector<std::uint8_t> SolidTga(const Rgb& colour, int size) {
+  return TgaOf(size, size, [&](int, int) { return colour; });
+}
+
+std::vector<std::uint8_t> SolidJpeg(const Rgb& colour, int size) {
+  std::vector<std::uint8_t> rgb;
+  for (int i = 0; i < size * size; ++i)
+    for (int c : colour) rgb.push_back(static_cast<std::uint8_t>(c));
+  return EncodeJpegRgb(rgb, size, size, 95);
+}
+
+MeshDesc QuadMesh(const std::array<std::array<float, 3>, 4>& corners, const std::array<std::array<float, 2>, 4>& st,
+                  const std::string& material, const std::string& bitmapPath) {
+  MeshDesc m;
+  for (const auto& c : corners) {
+    MeshVertexDesc v;
+    std::copy(c.begin(), c.end(), v.position);
+    m.vertices.push_back(v);
+  }
+  for (const auto& tri : {std::array<std::uint32_t, 3>{0, 1, 2}, std::array<std::uint32_t, 3>{0, 2, 3}}) {
+    MeshFaceDesc f;
+    f.normal[0] = 0, f.normal[1] = -1, f.normal[2] = 0;
+    for (int c = 0; c < 3; ++c) {
+      f.vertex[c] = tri[c];
+      f.s[c] = st[tri[c]][0];
+      f.t[c] = st[tri[c]][1];
+    }
+    m.faces.push_back(f);
+  }
+  m.materialName = material;
+  m.bitmapPath = bitmapPath;
+  return m;
+}
+
+MeshFileDesc CameraFile(float y, float fov) {
+  MeshFileDesc file;
+  CameraDesc camera;
+  camera.position[1] = y;
+  camera.fov = fov;
+  file.cameras.push_back(camera);
+  return file;
+}
+
+float FirstTicksReaching(float ms) {
+  float ticks = static_cast<float>(ms / 76.92307);
+  while (MusicMsFromTicks(ticks) >= ms) ticks = std::nextafter(ticks, 0.0f);
+  while (MusicMsFromTicks(ticks) < ms) ticks = std::nextafter(ticks, 1e9f);
+  return ticks;
+}
+
+void SceneFrameTest::TearDown() {
+  SetRand15State(1);
+  InitNoiseTables();
+  ResetSequencer();
+  SetTextureDirectory("data\\");
+}
+
+}  // namespace velkor::test
