@@ -18,7 +18,7 @@ for arg in "$@"; do
 done
 cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target velkor-tools test_golden
-# Run where ctest runs the test, so the stand-in data cache is shared with it.
+# Run where ctest runs the test; the stand-in data set is cached beside velkor-tools.
 cd "$build/tests"
 VELKOR_UPDATE_GOLDEN=1 VELKOR_GOLDEN_DATA="$data" VELKOR_TOOLS="$build/velkor-tools" VELKOR_SOURCE_DIR="$root" \
   ./test_golden --gtest_filter='GoldenFramesTest.*'
