@@ -11,7 +11,9 @@ root="$(pwd)"
 data="${DATA_DIR:-}"
 if [ -z "$data" ]; then
   data="$root/build/standin-data"
-  if [ ! -f "$data/.complete" ]; then
+  # Made again whenever the tools were rebuilt since, so it never goes stale.
+  if [ ! "$data/.complete" -nt "$root/build/velkor-tools" ]; then
+    rm -rf "$data"
     "$root/build/velkor-tools" make-data "$data"
     touch "$data/.complete"
   fi
