@@ -11,6 +11,7 @@
 #include "music/sequencer.h"
 #include "platform/gl.h"
 #include "proc/noise.h"
+#include "scenes/billboard.h"
 #include "scenes/scenes.h"
 
 namespace velkor {
@@ -36,32 +37,12 @@ constexpr float kLayerHalfWidth = 1.33f;
 // the frame with an opaque untextured quad.
 bool overlayComposed = false;
 
-bool TextureHasImage(GLuint name) {
-  GLint width = 0;
-  glBindTexture(GL_TEXTURE_2D, name);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-  return width > 0;
-}
-
 // Noise arguments are formed wider than float and rounded once, as the call takes floats.
 double Wide(float f) { return static_cast<double>(f); }
 
 // The camera's position and target, or nothing when the model has no camera.
 void AnimateSceneCamera(float t) {
   if (scene2Model.currentCamera) AnimateCamera(*scene2Model.currentCamera, t);
-}
-
-void DrawBillboard(const float p[3], const BillboardOffsets& o) {
-  glBegin(GL_QUADS);
-  glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 0.0f, 0.0f);
-  glVertex3f(p[0] + o.a[0], p[1] + o.a[1], p[2] + o.a[2]);
-  glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 0.0f, 1.0f);
-  glVertex3f(p[0] + o.b[0], p[1] + o.b[1], p[2] + o.b[2]);
-  glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 1.0f, 1.0f);
-  glVertex3f(p[0] + o.c[0], p[1] + o.c[1], p[2] + o.c[2]);
-  glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 1.0f, 0.0f);
-  glVertex3f(p[0] + o.d[0], p[1] + o.d[1], p[2] + o.d[2]);
-  glEnd();
 }
 
 // One copy of the cloud, shifted in eye space before the camera transform.
@@ -176,19 +157,6 @@ int GenerateCloud(float t) {
   return count;
 }
 
-BillboardOffsets BillboardOffsetsFrom(const float m[16], float h) {
-  const float r[3] = {m[0], m[4], m[8]};
-  const float u[3] = {m[1], m[5], m[9]};
-  BillboardOffsets o;
-  for (int i = 0; i < 3; ++i) {
-    o.a[i] = h * (-r[i] - u[i]);
-    o.b[i] = h * (r[i] - u[i]);
-    o.c[i] = h * (r[i] + u[i]);
-    o.d[i] = h * (u[i] - r[i]);
-  }
-  return o;
-}
-
 float CloudGrey(std::uint8_t brightness) { return static_cast<float>(brightness) * 0.003921569f * 0.8f; }
 
 CloudCopy CloudCopyPlacement(int k) {
@@ -243,7 +211,7 @@ void SetupScene2() {
   glGenTextures(1, &overlayTexture);
   // Skips images that are missing or not 256 x 256 x 24, leaving the name without an image.
   ComposeAlphaTexture(overlayColourImage, overlayMaskImage, overlayTexture);
-  overlayComposed = TextureHasImage(overlayTexture);
+  overlayComposed = IsComposableImage(overlayColourImage) && IsComposableImage(overlayMaskImage);
 }
 
 void RenderScene2() {

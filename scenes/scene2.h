@@ -38,14 +38,6 @@ CloudNoiseArguments CloudNoiseArgumentsAt(float t, int x, int y, int z);
 // appends every lattice point inside the noise-displaced ball. Returns the count.
 int GenerateCloud(float t);
 
-// Corner offsets of a billboard facing the viewer, from a column-major
-// modelview matrix: a = h(-R - U), b = h(R - U), c = h(R + U), d = h(U - R),
-// with R = (m0, m4, m8) and U = (m1, m5, m9).
-struct BillboardOffsets {
-  float a[3], b[3], c[3], d[3];
-};
-BillboardOffsets BillboardOffsetsFrom(const float m[16], float halfSize);
-
 // Grey level of a particle of the given brightness.
 float CloudGrey(std::uint8_t brightness);
 

@@ -10,7 +10,7 @@
 #include "music/sequencer.h"
 #include "platform/gl.h"
 #include "proc/noise.h"
-#include "scenes/scene2.h"
+#include "scenes/billboard.h"
 #include "scenes/scenes.h"
 
 namespace velkor {
@@ -37,14 +37,6 @@ constexpr float kLayerDepth = -2.4f;
 // 256 x 256 x 24): the layer is then left out, as drawn it would cover the whole
 // frame with the opaque picture or an untextured quad.
 bool womanComposed = false;
-
-bool TextureHasAlpha(GLuint name) {
-  if (name == 0) return false;
-  GLint alphaBits = 0;
-  glBindTexture(GL_TEXTURE_2D, name);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
-  return alphaBits > 0;
-}
 
 double Wide(float f) { return static_cast<double>(f); }
 
@@ -76,20 +68,7 @@ void ComposeSceneTextures() {
   ComposeAlphaTexture(texture07Image, texture07Image, spriteTexture);
   // Name 0 is the default texture: never upload the picture there.
   if (womanImage.textureId != 0) ComposeAlphaTexture(womanImage, womanMaskImage, womanImage.textureId);
-  womanComposed = TextureHasAlpha(womanImage.textureId);
-}
-
-void DrawSprite(const float p[3], const BillboardOffsets& o) {
-  glBegin(GL_QUADS);
-  glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 0.0f, 0.0f);
-  glVertex3f(p[0] + o.a[0], p[1] + o.a[1], p[2] + o.a[2]);
-  glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 0.0f, 1.0f);
-  glVertex3f(p[0] + o.b[0], p[1] + o.b[1], p[2] + o.b[2]);
-  glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 1.0f, 1.0f);
-  glVertex3f(p[0] + o.c[0], p[1] + o.c[1], p[2] + o.c[2]);
-  glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 1.0f, 0.0f);
-  glVertex3f(p[0] + o.d[0], p[1] + o.d[1], p[2] + o.d[2]);
-  glEnd();
+  womanComposed = womanImage.textureId != 0 && IsComposableImage(womanImage) && IsComposableImage(womanMaskImage);
 }
 
 void LookThroughShiftedCamera() {
@@ -119,9 +98,9 @@ void DrawGlows() {
   glBindTexture(GL_TEXTURE_2D, spriteTexture);
   glDepthMask(GL_FALSE);
   const BillboardOffsets ring = BillboardOffsetsFrom(m, kRingGlowHalfSize);
-  for (const auto& p : glowPositions) DrawSprite(p, ring);
+  for (const auto& p : glowPositions) DrawBillboard(p, ring);
   const BillboardOffsets point = BillboardOffsetsFrom(m, kPointGlowHalfSize);
-  for (const PointRecord& p : scene3MeshModel.points) DrawSprite(p.position, point);
+  for (const PointRecord& p : scene3MeshModel.points) DrawBillboard(p.position, point);
   glDepthMask(GL_TRUE);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }

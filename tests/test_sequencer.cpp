@@ -123,10 +123,14 @@ TEST_F(SequencerTest, WholeShowFollowsTheTimelineAtAnyPaceOfPassesAndSetups) {
       const float decided = i < 5 ? switches[i].demoTicks : DemoTicksFromMs(doneMs);
       const float over = decided - static_cast<float>(starts.back() + kSceneLengthTicks[i]);
       EXPECT_TRUE(over > 0 && over <= stepMs * 0.013f + 1e-3f) << stepMs << " scene " << i << ": " << over;
-      if (i < 5) starts.push_back(switches[i].startTicks);
-      if (i < 5) EXPECT_EQ(switches[i].startTicks, static_cast<int>(decided)) << stepMs << " scene " << i;
+      if (i < 5) {
+        starts.push_back(switches[i].startTicks);
+        EXPECT_EQ(switches[i].startTicks, static_cast<int>(decided)) << stepMs << " scene " << i;
+      }
     }
-    if (stepMs == 16) EXPECT_EQ(starts, (std::vector<int>{0, 250, 600, 900, 1350, 1650}));
+    if (stepMs == 16) {
+      EXPECT_EQ(starts, (std::vector<int>{0, 250, 600, 900, 1350, 1650}));
+    }
   }
 }
 
