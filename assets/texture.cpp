@@ -153,14 +153,24 @@ bool LoadTgaTexture(TextureRecord* record, const char* path) {
   return true;
 }
 
-int LoadJpegTexture(const char* path, GLuint* textureIdOut) {
-  JpegImage image;
-  const int status = DecodeJpegFile(path, image);
-  if (status != kJpegOk) return status;
+namespace {
+
+// A fresh texture name, bound on the active unit, for a decoded JPEG.
+GLuint BindNewJpegTexture() {
   lastLoadMessage.clear();
   GLuint name = 0;
   glGenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);
+  return name;
+}
+
+}  // namespace
+
+int LoadJpegTexture(const char* path, GLuint* textureIdOut) {
+  JpegImage image;
+  const int status = DecodeJpegFile(path, image);
+  if (status != kJpegOk) return status;
+  const GLuint name = BindNewJpegTexture();
   UploadLevelZeroPacked(image.width, image.height, image.rgb.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -172,10 +182,7 @@ int LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut) {
   JpegImage image;
   const int status = DecodeJpegFile(path, image);
   if (status != kJpegOk) return status;
-  lastLoadMessage.clear();
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  glBindTexture(GL_TEXTURE_2D, name);
+  const GLuint name = BindNewJpegTexture();
   // The chain is built from the image's own size; GLU rescales when needed.
   BuildMipmapsPacked(3, image.width, image.height, GL_RGB, image.rgb.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
