@@ -30,6 +30,7 @@ bool InitRenderer() {
   InitNoiseTables();
   FetchMultitextureEntryPoints();
   SetGlobalGlState();
+  SetSceneTable(kShowScenes);
   sceneIndex = 0;
   SetupScene0();
   return true;

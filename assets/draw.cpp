@@ -7,6 +7,8 @@
 
 namespace velkor {
 
+GLuint mesh26Texture = 0;
+
 namespace {
 
 GLuint MaterialTexture(const SceneModel& model, const Mesh& mesh) {

@@ -133,7 +133,8 @@ void SetCameraProjection(const Camera* camera);
 // gluLookAt from the camera's position to its target, up (0, 0, 1); nothing without a camera.
 void LookThroughCamera(const Camera* camera);
 
-// Owned by scene 3: the translucent texture that mesh 26 is drawn with there.
+// The translucent texture that mesh 26 is drawn with while scene 3 runs; scene 3's
+// setup makes it, drawing reads it.
 extern GLuint mesh26Texture;
 
 }  // namespace velkor

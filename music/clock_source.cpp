@@ -1,9 +1,9 @@
 // The virtual clock and the choice of clock source.
 #include "music/music.h"
 
-namespace velkor {
+#include "platform/sound.h"
 
-int SoundDevicePositionMs();  // music.cpp: position of the playing stream
+namespace velkor {
 
 namespace {
 struct ClockState {
@@ -17,6 +17,6 @@ void UseVirtualClock(bool on) { clock.virtualInUse = on; }
 bool VirtualClockInUse() { return clock.virtualInUse; }
 void SetVirtualClockMs(int ms) { clock.virtualMs = ms; }
 
-int MusicPositionMs() { return clock.virtualInUse ? clock.virtualMs : SoundDevicePositionMs(); }
+int MusicPositionMs() { return clock.virtualInUse ? clock.virtualMs : SoundPositionMs(); }
 
 }  // namespace velkor

@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "music/timeline.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/sound.h"
@@ -84,8 +85,6 @@ int ReadMusicFile(FILE* file) {
 
 }  // namespace
 
-int SoundDevicePositionMs() { return SoundPositionMs(); }
-
 bool StartMusic() {
   if (VirtualClockInUse()) return true;
   if (SoundLibraryVersion() < kMinimumSoundVersion) {
@@ -94,7 +93,7 @@ bool StartMusic() {
   }
   // Output type and driver: the layer always takes SDL's default device.
   if (!SoundInit(kMixRate)) return FailWithSoundError(SoundLastError());
-  FILE* file = OpenDataFile("mirok6.mp3", "rb");
+  FILE* file = OpenDataFile(kMusicFileName, "rb");
   if (!file) return FailWithText("File Not Found!");
   const int readError = ReadMusicFile(file);
   std::fclose(file);

@@ -5,7 +5,7 @@
 
 namespace velkor {
 
-// Starts "mirok6.mp3" from the working directory. On failure an "ERROR!" box
+// Starts the music track (kMusicFileName) from the working directory. On failure an "ERROR!" box
 // has been shown, the sound library closed where the rules say so, and false
 // is returned. With the virtual clock in use nothing is played and this succeeds.
 bool StartMusic();

@@ -2,7 +2,6 @@
 #include "music/sequencer.h"
 
 #include "platform/gl.h"
-#include "scenes/scenes.h"
 
 namespace velkor {
 
@@ -11,25 +10,27 @@ float sceneTicks = 0.0f;
 int sceneStartTicks = 0;
 int sceneIndex = 0;
 
-const int kSceneLengthTicks[kSceneCount] = {250, 350, 300, 450, 300, 1100};
-
 namespace {
+const SceneProcs* sceneTable = nullptr;
 
-using SceneProc = void (*)();
-const SceneProc kSetups[kSceneCount] = {SetupScene0, SetupScene1, SetupScene2,
-                                        SetupScene3, SetupScene4, SetupScene5};
-const SceneProc kRenderers[kSceneCount] = {RenderScene0, RenderScene1, RenderScene2,
-                                           RenderScene3, RenderScene4, RenderScene5};
+void RunSetup(int index) {
+  if (sceneTable && sceneTable[index].setup) sceneTable[index].setup();
+}
 
+void RunRenderer(int index) {
+  if (sceneTable && sceneTable[index].render) sceneTable[index].render();
+}
 }  // namespace
+
+void SetSceneTable(const SceneProcs* table) { sceneTable = table; }
 
 float DemoTicksFromMs(int ms) {
   // The constants are floats; the sum is formed wider and rounded once.
-  return static_cast<float>(static_cast<double>(ms) * static_cast<double>(0.013f) +
-                            static_cast<double>(0.001f));
+  return static_cast<float>(static_cast<double>(ms) * static_cast<double>(kTicksPerMs) +
+                            static_cast<double>(kTickOffset));
 }
 
-float MusicMsFromTicks(float ticks) { return ticks * 76.92307f; }
+float MusicMsFromTicks(float ticks) { return ticks * kMsPerTick; }
 
 bool StepClock(int ms) {
   demoTicks = DemoTicksFromMs(ms);
@@ -38,7 +39,7 @@ bool StepClock(int ms) {
   if (sceneIndex < kSceneCount - 1) {
     if (sceneTicks > static_cast<float>(kSceneLengthTicks[sceneIndex])) {
       ++sceneIndex;
-      kSetups[sceneIndex]();
+      RunSetup(sceneIndex);
       sceneTicks = 0.000001f;
       sceneStartTicks = static_cast<int>(demoTicks);
     }
@@ -50,7 +51,7 @@ bool StepClock(int ms) {
 int RenderFrame() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
-  if (sceneIndex >= 0 && sceneIndex < kSceneCount) kRenderers[sceneIndex]();
+  if (sceneIndex >= 0 && sceneIndex < kSceneCount) RunRenderer(sceneIndex);
   return 1;
 }
 

@@ -2,6 +2,8 @@
 // 13 ticks per second of music, six scenes of fixed length, one frame entry.
 #pragma once
 
+#include "music/timeline.h"
+
 namespace velkor {
 
 extern float demoTicks;       // music position in ticks
@@ -9,13 +11,19 @@ extern float sceneTicks;      // ticks since the current scene began
 extern int sceneStartTicks;   // whole tick at which the current scene began
 extern int sceneIndex;        // 0 .. 5
 
-constexpr int kSceneCount = 6;
-extern const int kSceneLengthTicks[kSceneCount];  // 250, 350, 300, 450, 300, 1100
+// What the sequencer runs for each scene: its setup, once when the scene
+// begins, and its renderer, for every drawn frame of it. The program hands the
+// table over at start-up; until then no scene code runs.
+struct SceneProcs {
+  void (*setup)();
+  void (*render)();
+};
+void SetSceneTable(const SceneProcs* table);  // kSceneCount entries, or null
 
-// demoTicks for a music position: ms * 0.013f + 0.001f, rounded to float.
+// demoTicks for a music position: ms * kTicksPerMs + kTickOffset, rounded to float.
 float DemoTicksFromMs(int ms);
 
-// Music time in milliseconds as the show reports it: demoTicks * 76.92307f.
+// Music time in milliseconds as the show reports it: demoTicks * kMsPerTick.
 float MusicMsFromTicks(float ticks);
 
 // One clock and sequencer step for the music position ms. Switches scene

@@ -15,8 +15,6 @@
 
 namespace velkor {
 
-GLuint mesh26Texture = 0;
-
 SceneModel scene3Model;
 SceneModel scene3MeshModel;
 TextureRecord texture04Image;

@@ -2,6 +2,8 @@
 // renderer, run for every drawn frame of the scene.
 #pragma once
 
+#include "music/sequencer.h"
+
 namespace velkor {
 
 void SetupScene0();
@@ -17,5 +19,8 @@ void RenderScene2();
 void RenderScene3();
 void RenderScene4();
 void RenderScene5();
+
+// The show's scenes in order, for the sequencer.
+extern const SceneProcs kShowScenes[kSceneCount];
 
 }  // namespace velkor

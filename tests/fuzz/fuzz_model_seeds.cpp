@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/mesh_writer.h"
+#include "tools/standin/mesh_writer.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;

@@ -1,12 +1,11 @@
 // Headless GL context and pixel read-back for tests.
 #include "support/gl_fixture.h"
 
-#include <png.h>
-
-#include <cstdio>
+#include <algorithm>
 
 #include "platform/gl.h"
 #include "platform/window.h"
+#include "tools/render/png_writer.h"
 
 namespace velkor::test {
 
@@ -32,26 +31,12 @@ std::vector<int> PixelAt(int x, int y) {
 }
 
 bool SavePng(const std::string& path, int width, int height) {
-  const auto pixels = ReadPixelsRgb(0, 0, width, height);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int row = height - 1; row >= 0; --row)
-    png_write_row(png, const_cast<png_bytep>(&pixels[static_cast<size_t>(row) * width * 3]));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(f);
-  return true;
+  const auto bottomUp = ReadPixelsRgb(0, 0, width, height);
+  const std::size_t row = static_cast<std::size_t>(width) * 3;
+  std::vector<std::uint8_t> topDown(bottomUp.size());
+  for (int y = 0; y < height; ++y)
+    std::copy_n(&bottomUp[static_cast<std::size_t>(height - 1 - y) * row], row, &topDown[y * row]);
+  return WritePngRgb(path, width, height, topDown.data());
 }
 
 void GlTest::SetUp() { ASSERT_TRUE(EnsureHeadlessContext()) << "no headless GL context"; }

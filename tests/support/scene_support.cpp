@@ -11,7 +11,8 @@
 #include "platform/gl.h"
 #include "platform/jpeg.h"
 #include "proc/noise.h"
-#include "tools/image_writers.h"
+#include "scenes/scenes.h"
+#include "tools/standin/image_writers.h"
 
 namespace velkor::test {
 
@@ -21,6 +22,7 @@ void StartShowState() {
   SetGlobalGlState();
   ResizeViewport(640, 480);
   ResetSequencer();
+  SetSceneTable(kShowScenes);
 }
 
 void StartAfterScene0() {

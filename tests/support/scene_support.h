@@ -12,7 +12,7 @@
 
 #include "support/gl_fixture.h"
 #include "support/test_files.h"
-#include "tools/mesh_writer.h"
+#include "tools/standin/mesh_writer.h"
 
 namespace velkor::test {
 

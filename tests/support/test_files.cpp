@@ -52,6 +52,12 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string Quote(const std::string& s) {
+  std::string quoted = "'";
+  for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 CommandResult RunCommand(const std::string& command) {
   CommandResult result{-1, {}};
   FILE* p = popen((command + " 2>&1").c_str(), "r");

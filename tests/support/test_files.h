@@ -42,6 +42,8 @@ struct CommandResult {
   std::string output;
 };
 CommandResult RunCommand(const std::string& command);
+// s as one shell word, in single quotes.
+std::string Quote(const std::string& s);
 
 // Path of a built program: "VELKOR_TOOLS", "VELKOR_SHOW" (or "VELKOR_SOURCE_DIR"
 // for the source tree); an environment variable of that name overrides.

@@ -13,13 +13,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tools/png_writer.h"
+#include "tools/render/png_writer.h"
 
 namespace velkor::test {
 
 namespace fs = std::filesystem;
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 CommandResult RunTool(const std::string& arguments) {
   return RunCommand(Quote(ProgramPath("VELKOR_TOOLS")) + " " + arguments);

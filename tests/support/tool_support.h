@@ -10,7 +10,6 @@
 
 namespace velkor::test {
 
-std::string Quote(const std::string& s);
 // "velkor-tools <arguments>", with its output and status.
 CommandResult RunTool(const std::string& arguments);
 

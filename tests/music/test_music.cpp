@@ -1,0 +1,155 @@
+// Music start, failure reporting and the playback position, played through
+// SDL's dummy audio driver with MP3 tones encoded on the spot.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "music/music.h"
+#include "platform/message_box.h"
+#include "platform/sound.h"
+#include "support/test_files.h"
+#include "music/test_music_tone.h"
+
+namespace velkor {
+namespace {
+
+using test::EncodeToneMp3;
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> boxes;  // "caption|text|buttons" of every message box shown
+
+MessageBoxAnswer RecordBox(const char* text, const char* caption, MessageBoxButtons buttons, MessageBoxIcon) {
+  boxes.push_back(std::string(caption) + "|" + text + (buttons == MessageBoxButtons::Ok ? "|ok" : "|other"));
+  return MessageBoxAnswer::Ok;
+}
+
+class MusicTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    boxes.clear();
+    SetMessageBoxSink(RecordBox);
+    UseVirtualClock(false);
+  }
+  void TearDown() override {
+    StopMusic();
+    SetMessageBoxSink(nullptr);
+    UseVirtualClock(false);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+  test::TempDir dir_;
+  test::ScopedWorkingDirectory cwd_{dir_.path()};
+};
+
+TEST(SoundErrorTextTest, NamesEveryLibraryCodeAndNothingElse) {
+  const struct { int code; const char* text; } cases[] = {
+      {0, "No errors"}, {3, "Error initializing output device."}, {10, "Unknown file format"},
+      {12, "Not enough memory "}, {19, "Required Mediaplayer codec is not installed"},
+      {20, "Unknown error"}, {-1, "Unknown error"}, {INT_MIN, "Unknown error"}};
+  for (const auto& c : cases) EXPECT_STREQ(SoundErrorText(c.code), c.text) << c.code;
+  for (int a = 0; a < 20; ++a)  // each code has its own text
+    for (int b = a + 1; b < 20; ++b) EXPECT_STRNE(SoundErrorText(a), SoundErrorText(b)) << a << " " << b;
+}
+
+struct Sample {
+  double seconds;  // since play began
+  int positionMs;
+  std::int64_t handedMs;  // audio given to the device so far
+};
+
+// Polls the position about every millisecond for `seconds`.
+std::vector<Sample> PollPosition(double seconds) {
+  std::vector<Sample> samples;
+  for (const Clock::time_point start = Clock::now();;) {
+    const double t = std::chrono::duration<double>(Clock::now() - start).count();
+    if (t > seconds) return samples;
+    const int ms = MusicPositionMs();
+    const SoundStats stats = SoundStreamStats();
+    samples.push_back({t, ms, stats.outputRate ? stats.framesHanded * 1000 / stats.outputRate : 0});
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+const Sample& SampleNear(const std::vector<Sample>& samples, double seconds) {
+  for (const Sample& s : samples)
+    if (s.seconds >= seconds) return s;
+  return samples.back();
+}
+
+TEST_F(MusicTest, PlaysTheTrackOnceWithASmoothMonotonicPosition) {
+  dir_.Write("MIROK6.MP3", EncodeToneMp3(1.5, 44100, 2));  // found regardless of case
+  ASSERT_TRUE(StartMusic());
+  EXPECT_TRUE(boxes.empty());
+  const std::vector<Sample> samples = PollPosition(2.6);
+  ASSERT_GT(samples.size(), 200u);
+  EXPECT_LT(samples.front().positionMs, 60);
+  int midSteps = 0, distinctSteps = 0;
+  for (std::size_t i = 1; i < samples.size(); ++i) {
+    ASSERT_GE(samples[i].positionMs, samples[i - 1].positionMs) << "at " << samples[i].seconds << " s";
+    EXPECT_LE(samples[i - 1].positionMs, samples[i].handedMs);  // nothing heard before the device has it
+    if (samples[i - 1].seconds > 0.3 && samples[i].seconds < 1.2)
+      ++midSteps, distinctSteps += samples[i].positionMs > samples[i - 1].positionMs;
+  }
+  // Between refills the position keeps moving: polls a millisecond apart almost always differ.
+  ASSERT_GT(midSteps, 100);
+  EXPECT_GT(distinctSteps, midSteps * 8 / 10);
+  // Roughly real time (a wrong rate or channel count is off by half or more).
+  const Sample &a = SampleNear(samples, 0.3), &b = SampleNear(samples, 1.2);
+  const double realMs = (b.seconds - a.seconds) * 1000.0;
+  EXPECT_NEAR(b.positionMs - a.positionMs, realMs, realMs * 0.25);
+  // Stops at the end of all the audio (the encoder pads up to ~55 ms) and stays there.
+  const int endMs = samples.back().positionMs;
+  EXPECT_TRUE(endMs >= 1500 && endMs <= 1600) << endMs;
+  EXPECT_EQ(SampleNear(samples, 2.3).positionMs, endMs);
+  EXPECT_EQ(endMs, samples.back().handedMs);
+}
+
+// Each failure shows one error box with the library's text, and leaves nothing
+// open: a start with a good file and the dummy driver then succeeds.
+TEST_F(MusicTest, FailuresShowTheirTextAndLeaveNothingOpen) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "this is not an mp3 file, only text\n";
+  const struct { std::function<void()> arrange; const char* text; } cases[] = {
+      {[&] { dir_.Write("data/mirok6.mp3", EncodeToneMp3(0.5, 44100, 2)); }, "File Not Found!"},
+      {[&] { dir_.Write("mirok6.mp3", text); }, "Unknown file format"},
+      {[&] { dir_.Write("mirok6.mp3", std::string()); }, "Unknown file format"},
+      {[&] {
+         dir_.Write("mirok6.mp3", EncodeToneMp3(0.5, 44100, 2));
+         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+       },
+       "Error initializing output device."},
+  };
+  for (const auto& c : cases) {
+    std::remove("mirok6.mp3");
+    c.arrange();
+    EXPECT_FALSE(StartMusic()) << c.text;
+    EXPECT_EQ(boxes, std::vector<std::string>{std::string("ERROR!|") + c.text + "|ok"});
+    boxes.clear();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    dir_.Write("mirok6.mp3", EncodeToneMp3(0.5, 44100, 2));
+    EXPECT_TRUE(StartMusic()) << c.text;
+    EXPECT_TRUE(boxes.empty()) << c.text;
+    StopMusic();
+  }
+}
+
+TEST_F(MusicTest, VirtualClockNeedsNoAudioAtAll) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);  // and no music file
+  UseVirtualClock(true);
+  EXPECT_TRUE(StartMusic());
+  EXPECT_TRUE(boxes.empty());
+  SetVirtualClockMs(80000);
+  EXPECT_EQ(MusicPositionMs(), 80000);
+  StopMusic();
+  EXPECT_EQ(MusicPositionMs(), 80000);
+}
+
+}  // namespace
+}  // namespace velkor

@@ -1,0 +1,181 @@
+// velkor-tools render driven end to end: reproducible PNGs, frame selection by
+// ticks and passes, exact music times in the frame statistics, the kept 4:3
+// picture at other sizes, video with the music, and its failures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "music/sequencer.h"
+#include "support/tool_support.h"
+#include "tools/render/render_options.h"
+#include "tools/render/render_video.h"
+
+namespace velkor {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace velkor::test;
+
+CommandResult Render(const std::string& args) { return RunTool("render " + args); }
+
+std::vector<std::string> FrameNames(std::vector<int> passes) {
+  std::vector<std::string> names;
+  for (int n : passes) names.push_back(FrameFileName(n));
+  return names;
+}
+
+bool AreaIsBlack(const Image& im, int x0, int y0, int w, int h) {
+  for (int y = y0; y < y0 + h; ++y)
+    for (int x = x0; x < x0 + w; ++x)
+      for (int c = 0; c < 3; ++c)
+        if (im.rgb[(static_cast<size_t>(y) * im.width + x) * 3 + c] != 0) return false;
+  return true;
+}
+
+#define REQUIRE_STANDIN_DATA(var)  \
+  const std::string var = StandinDataDir(); \
+  if (var.empty()) GTEST_SKIP() << "velkor-tools make-data did not produce the stand-in data set"
+
+TEST(RenderToolTest, RepeatableFramesAndAPillarboxedWideSize) {
+  REQUIRE_STANDIN_DATA(data);
+  TempDir t;
+  const std::string common = "--data " + Quote(data) + " --fps 1 --frames 4,17,60,100,170";
+  for (const char* run : {"a", "b"}) {
+    const CommandResult r = Render(common + " --out " + Quote(t.path() + "/" + run));
+    ASSERT_EQ(r.status, 0) << r.output;
+  }
+  const CommandResult r = Render(common + " --size 1280x720 --out " + Quote(t.path() + "/wide"));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::vector<std::string> names = FileNames(t.path() + "/a");
+  EXPECT_EQ(names, FrameNames({4, 17, 60, 100, 170}));
+  EXPECT_EQ(FileNames(t.path() + "/b"), names);
+  for (const std::string& n : names) {
+    EXPECT_TRUE(ReadFileBytes(t.path() + "/a/" + n) == ReadFileBytes(t.path() + "/b/" + n)) << n;
+    const Image small = LoadPng(t.path() + "/a/" + n), wide = LoadPng(t.path() + "/wide/" + n);
+    ASSERT_EQ(small.width * 1000 + small.height, 640480) << n;
+    ASSERT_EQ(wide.width * 1000 + wide.height, 1280720) << n;
+    EXPECT_LT(MaxDifference(BoxAverage(wide, 160, 0, 960, 720, 40, 30), BoxAverage(small, 0, 0, 640, 480, 40, 30)),
+              24.0) << n;
+    EXPECT_TRUE(AreaIsBlack(wide, 0, 0, 160, 720) && AreaIsBlack(wide, 1120, 0, 160, 720)) << n;
+    EXPECT_FALSE(AreaIsBlack(small, 0, 0, 160, 480)) << n << ": the bars must be told apart from the picture";
+  }
+}
+
+TEST(RenderToolTest, FromAndToSelectFramesAndStatsGiveExactMusicTimes) {
+  TempDir t;
+  // At 10 fps pass n is at n * 100 ms, demoTicks n * 1.3 + 0.001: passes 10
+  // (13.001) to 19 (24.701) lie in [13, 26]; pass 20 is at 26.001.
+  CommandResult r = Render("--data " + Quote(t.path()) + " --fps 10 --from 13 --to=26 --out " + Quote(t.path() + "/f"));
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(FileNames(t.path() + "/f"), FrameNames({10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
+  r = Render("--data " + Quote(t.path()) + " --fps 10 --from 13 --to 26 --frames 5,12,19,25 --out " +
+             Quote(t.path() + "/g"));
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(FileNames(t.path() + "/g"), FrameNames({12, 19}));
+  r = Render("--data " + Quote(t.path()) + " --fps 10 --from 13.1 --to 13.2 --out " + Quote(t.path() + "/h"));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.output.find("no frame"), std::string::npos) << r.output;
+  EXPECT_TRUE(FileNames(t.path() + "/h").empty());
+
+  // A fractional rate: pass n shows music time floor(n * 1000 * 1001 / 30000) ms.
+  const std::string csv = t.path() + "/stats.csv";
+  r = Render("--data " + Quote(t.path()) + " --fps 30000/1001 --to 60 --frame-stats " + Quote(csv));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::vector<StatsRow> rows = ReadFrameStats(csv);
+  ASSERT_GT(rows.size(), 100u);
+  for (size_t n = 0; n < rows.size(); ++n) {
+    EXPECT_EQ(rows[n].pass, static_cast<long long>(n));
+    EXPECT_EQ(rows[n].ms, static_cast<long long>(n) * 1001000 / 30000) << n;
+    EXPECT_NEAR(rows[n].sceneTicks, DemoTicksFromMs(static_cast<int>(rows[n].ms)), 2e-6) << n;
+    EXPECT_GT(rows[n].drawMicros, 0);
+  }
+  // Drawing stops with the first pass at or past tick 60.
+  EXPECT_GE(DemoTicksFromMs(static_cast<int>(rows.back().ms)), 60.0f);
+  EXPECT_LT(DemoTicksFromMs(static_cast<int>(rows[rows.size() - 2].ms)), 60.0f);
+}
+
+// Root-mean-square level of the first half second of the video's sound.
+double OpeningLoudness(const std::string& file) {
+  const CommandResult r = RunCommand("ffmpeg -v error -i " + Quote(file) + " -map 0:a:0 -t 0.5 -ac 1 -ar 8000 -f s16le -");
+  const size_t count = r.output.size() / 2;
+  double sum = 0.0;
+  for (size_t i = 0; i < count; ++i) {
+    short v;
+    std::memcpy(&v, r.output.data() + 2 * i, 2);
+    sum += static_cast<double>(v) * v;
+  }
+  return r.status == 0 && count > 0 ? std::sqrt(sum / static_cast<double>(count)) : -1.0;
+}
+
+std::string Probe(const std::string& file, const std::string& stream, const std::string& entry) {
+  std::string out = RunCommand("ffprobe -v error -select_streams " + stream + " -count_frames -show_entries stream=" +
+                               entry + " -of default=nw=1:nk=1 " + Quote(file)).output;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+TEST(RenderVideoToolTest, VideoHasEveryFrameUprightAndTheMusicFromTheFirstFrame) {
+  if (FindProgramOnPath("ffmpeg").empty() || FindProgramOnPath("ffprobe").empty())
+    GTEST_SKIP() << "ffmpeg/ffprobe not installed (scripts/install-deps.sh installs them)";
+  REQUIRE_STANDIN_DATA(standin);
+  // The stand-in pictures with a track of one silent second, then a loud tone.
+  TempDir t;
+  fs::create_directory_symlink(standin + "/data", t.path() + "/data");
+  const CommandResult music = RunCommand("ffmpeg -v error -f lavfi -i 'sine=frequency=440:duration=3,adelay=1000,"
+                                         "volume=4' -ar 44100 -ac 2 -b:a 128k " + Quote(t.path() + "/mirok6.mp3"));
+  ASSERT_EQ(music.status, 0) << music.output;
+  // Passes 10 to 19 at 10 fps: the video opens at 1 s, so with the tone.
+  const std::string video = t.path() + "/v.mp4";
+  const CommandResult r = Render("--data " + Quote(t.path()) + " --fps 10 --from 13 --to 26 --out " +
+                                 Quote(t.path() + "/png") + " --video " + Quote(video));
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Probe(video, "v:0", "nb_read_frames"), "10");
+  EXPECT_EQ(Probe(video, "v:0", "codec_name"), "h264");
+  EXPECT_EQ(Probe(video, "a:0", "codec_name"), "aac");
+  EXPECT_GT(OpeningLoudness(video), 4000.0);
+  // Frame 7 of the video is pass 17: lossy coding blurs detail, an upside-down
+  // or shifted picture differs far more.
+  const std::string extracted = t.path() + "/extracted.png";
+  const CommandResult x = RunCommand("ffmpeg -v error -i " + Quote(video) + " -vf 'select=eq(n\\,7)' -frames:v 1 " +
+                                     "-pix_fmt rgb24 " + Quote(extracted));
+  ASSERT_EQ(x.status, 0) << x.output;
+  const Image fromVideo = LoadPng(extracted), fromPng = LoadPng(t.path() + "/png/" + FrameFileName(17));
+  ASSERT_EQ(fromVideo.width * 1000 + fromVideo.height, 640480);
+  EXPECT_LT(MaxDifference(BoxAverage(fromVideo, 0, 0, 640, 480, 20, 15), BoxAverage(fromPng, 0, 0, 640, 480, 20, 15)),
+            20.0);
+}
+
+TEST(RenderToolTest, BadOptionsAndMissingThingsFailWithAMessage) {
+  TempDir t;
+  const std::string out = " --out " + Quote(t.path() + "/out");
+  const std::string cases[][2] = {
+      {"--fps 0", "--fps"},        {"--fps 29.97", "--fps"},      {"--fps 60/0", "--fps"},
+      {"--fps 1001", "--fps"},     {"--from abc", "--from"},      {"--from -1", "--from"},
+      {"--to nan", "--to"},        {"--from 30 --to 20", "--to"}, {"--size 640", "--size"},
+      {"--size 8x8", "--size"},    {"--size 12x", "--size"},      {"--size 99999x480", "--size"},
+      {"--frames 1,,2", "--frames"}, {"--frames x", "--frames"},  {"--whatever", "--whatever"},
+      {"--data ''", "--data"},     {"--video v.mp4 --size 641x480", "--video"},
+      {"--fps", "--fps needs a value"}, {"--data " + Quote(t.path() + "/nowhere"), "does not exist"},
+      {"--video " + Quote(t.path() + "/missing/v.mp4"),
+       FindProgramOnPath("ffmpeg").empty() ? "needs the ffmpeg program" : "no such directory"},
+  };
+  for (const auto& c : cases) {
+    const CommandResult r = Render(out + " --frame-stats " + Quote(t.path() + "/s.csv") + " " + c[0]);
+    EXPECT_NE(r.status, 0) << c[0];
+    EXPECT_NE(r.output.find(c[1]), std::string::npos) << c[0] << "\n" << r.output;
+  }
+  // Without ffmpeg nothing is rendered at all.
+  const CommandResult r = RunCommand("PATH=" + Quote(t.path()) + " " + Quote(ProgramPath("VELKOR_TOOLS")) +
+                                     " render --data " + Quote(t.path()) + out + " --frame-stats " +
+                                     Quote(t.path() + "/s.csv") + " --video " + Quote(t.path() + "/v.mp4"));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.output.find("ffmpeg"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(t.path() + "/out") || fs::exists(t.path() + "/s.csv") || fs::exists(t.path() + "/v.mp4"));
+}
+
+}  // namespace
+}  // namespace velkor

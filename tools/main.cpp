@@ -1,0 +1,42 @@
+// velkor-tools: the command table over the tool products (inspect, make-data,
+// render), each a library of its own on top of the show's modules.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/inspect/describe.h"
+#include "tools/render/render.h"
+#include "tools/standin/standin.h"
+
+namespace {
+
+struct Subcommand {
+  const char* name;
+  int (*run)(int argc, char** argv);
+  const char* help;
+};
+
+const Subcommand kSubcommands[] = {
+    {"inspect", velkor::InspectCommand, "inspect FILE            describe an image or mesh file as JSON"},
+    {"make-data", velkor::MakeDataCommand, "make-data DIR           write the stand-in data set into DIR"},
+    {"render", velkor::RenderCommand, "render [options]        render the show offline to PNG frames or video"},
+};
+
+void PrintUsage() {
+  std::fprintf(stderr, "usage: velkor-tools COMMAND ...\n");
+  for (const Subcommand& c : kSubcommands) std::fprintf(stderr, "  %s\n", c.help);
+}
+
+}  // namespace
+
+// Each command receives the arguments after its own name.
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage();
+    return 2;
+  }
+  for (const Subcommand& c : kSubcommands)
+    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+  std::fprintf(stderr, "velkor-tools: unknown command '%s'\n", argv[1]);
+  PrintUsage();
+  return 2;
+}

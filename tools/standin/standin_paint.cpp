@@ -1,0 +1,276 @@
+// Painting toolkit of the stand-in data generator.
+// Fused multiply-add would change results between machines; keep every
+// operation separately rounded.
+
+#include "tools/standin/standin_paint.h"
+
+#include <cmath>
+
+namespace velkor::paint {
+
+Rgb Hex(std::uint32_t c) {
+  return {((c >> 16) & 255) / 255.0, ((c >> 8) & 255) / 255.0, (c & 255) / 255.0};
+}
+
+Rgb Mix(Rgb a, Rgb b, double t) {
+  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+Rgb Scale(Rgb a, double k) { return {a.r * k, a.g * k, a.b * k}; }
+
+Rgb Add(Rgb a, Rgb b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+
+Rgb Screen(Rgb a, Rgb b) {
+  return {1.0 - (1.0 - Clamp01(a.r)) * (1.0 - Clamp01(b.r)), 1.0 - (1.0 - Clamp01(a.g)) * (1.0 - Clamp01(b.g)),
+          1.0 - (1.0 - Clamp01(a.b)) * (1.0 - Clamp01(b.b))};
+}
+
+double Clamp01(double x) { return x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x); }
+
+double Mix(double a, double b, double t) { return a + (b - a) * t; }
+
+double SmoothStep(double edge0, double edge1, double x) {
+  const double t = Clamp01((x - edge0) / (edge1 - edge0));
+  return t * t * (3.0 - 2.0 * t);
+}
+
+double Fract(double x) { return x - std::floor(x); }
+
+namespace {
+
+// sin on [-pi/2, pi/2] by its Taylor series (error below 1e-15 there).
+double SinKernel(double x) {
+  const double x2 = x * x;
+  double term = x;
+  double sum = x;
+  for (int n = 1; n < 12; ++n) {
+    term = -term * x2 / ((2.0 * n) * (2.0 * n + 1.0));
+    sum += term;
+  }
+  return sum;
+}
+
+}  // namespace
+
+double Sin(double x) {
+  // Reduce to [-pi, pi], then fold into [-pi/2, pi/2].
+  const double turns = std::floor(x / (2.0 * kPi) + 0.5);
+  double r = x - turns * (2.0 * kPi);
+  if (r > kPi / 2) r = kPi - r;
+  if (r < -kPi / 2) r = -kPi - r;
+  return SinKernel(r);
+}
+
+double Cos(double x) { return Sin(x + kPi / 2); }
+
+double Exp(double x) {
+  if (x < -700.0) return 0.0;
+  if (x > 700.0) x = 700.0;
+  const double ln2 = 0.69314718055994530942;
+  const double n = std::floor(x / ln2 + 0.5);
+  const double r = x - n * ln2;
+  double term = 1.0;
+  double sum = 1.0;
+  for (int k = 1; k < 18; ++k) {
+    term = term * r / k;
+    sum += term;
+  }
+  return std::ldexp(sum, static_cast<int>(n));
+}
+
+double Log(double x) {
+  if (x <= 0.0) return -1e30;
+  int e = 0;
+  const double m = std::frexp(x, &e);  // x = m * 2^e, m in [0.5, 1)
+  const double s = (m - 1.0) / (m + 1.0);
+  const double s2 = s * s;
+  double term = s;
+  double sum = s;
+  for (int n = 1; n < 30; ++n) {
+    term *= s2;
+    sum += term / (2.0 * n + 1.0);
+  }
+  return 2.0 * sum + e * 0.69314718055994530942;
+}
+
+double Atan2(double y, double x) {
+  // atan on [0, 1] by series after two argument halvings.
+  const double ax = std::fabs(x);
+  const double ay = std::fabs(y);
+  if (ax == 0.0 && ay == 0.0) return 0.0;
+  const bool swap = ay > ax;
+  double z = swap ? ax / ay : ay / ax;
+  z = z / (1.0 + std::sqrt(1.0 + z * z));
+  z = z / (1.0 + std::sqrt(1.0 + z * z));
+  const double z2 = z * z;
+  double term = z;
+  double sum = z;
+  for (int n = 1; n < 14; ++n) {
+    term = -term * z2;
+    sum += term / (2.0 * n + 1.0);
+  }
+  double a = 4.0 * sum;
+  if (swap) a = kPi / 2 - a;
+  if (x < 0) a = kPi - a;
+  if (y < 0) a = -a;
+  return a;
+}
+
+std::uint32_t Hash(std::uint32_t x) {
+  x ^= x >> 16;
+  x *= 0x7feb352dU;
+  x ^= x >> 15;
+  x *= 0x846ca68bU;
+  x ^= x >> 16;
+  return x;
+}
+
+double Lattice(int x, int y, std::uint32_t seed) {
+  const std::uint32_t h =
+      Hash(static_cast<std::uint32_t>(x) * 0x9E3779B1U ^ Hash(static_cast<std::uint32_t>(y) * 0x85EBCA77U ^ seed));
+  return (h >> 8) / 16777216.0;
+}
+
+namespace {
+
+int Wrap(int i, int period) {
+  if (period <= 0) return i;
+  const int m = i % period;
+  return m < 0 ? m + period : m;
+}
+
+double Quintic(double t) { return t * t * t * (t * (t * 6.0 - 15.0) + 10.0); }
+
+}  // namespace
+
+double ValueNoise(double x, double y, std::uint32_t seed, int period) {
+  const double fx = std::floor(x);
+  const double fy = std::floor(y);
+  const int ix = static_cast<int>(fx);
+  const int iy = static_cast<int>(fy);
+  const double tx = Quintic(x - fx);
+  const double ty = Quintic(y - fy);
+  const int x0 = Wrap(ix, period), x1 = Wrap(ix + 1, period);
+  const int y0 = Wrap(iy, period), y1 = Wrap(iy + 1, period);
+  const double a = Mix(Lattice(x0, y0, seed), Lattice(x1, y0, seed), tx);
+  const double b = Mix(Lattice(x0, y1, seed), Lattice(x1, y1, seed), tx);
+  return Mix(a, b, ty);
+}
+
+double Fbm(double x, double y, std::uint32_t seed, int octaves, int period) {
+  double sum = 0.0;
+  double weight = 0.5;
+  double total = 0.0;
+  for (int o = 0; o < octaves; ++o) {
+    sum += ValueNoise(x, y, seed + static_cast<std::uint32_t>(o) * 1013U, period) * weight;
+    total += weight;
+    x *= 2.0;
+    y *= 2.0;
+    if (period > 0) period *= 2;
+    weight *= 0.5;
+  }
+  return sum / total;
+}
+
+CellDistances CellNoise(double x, double y, std::uint32_t seed, int period) {
+  const double fx = std::floor(x);
+  const double fy = std::floor(y);
+  const int ix = static_cast<int>(fx);
+  const int iy = static_cast<int>(fy);
+  CellDistances d{10.0, 10.0};
+  for (int j = -1; j <= 1; ++j) {
+    for (int i = -1; i <= 1; ++i) {
+      const int cx = Wrap(ix + i, period);
+      const int cy = Wrap(iy + j, period);
+      const double px = fx + i + 0.1 + 0.8 * Lattice(cx, cy, seed);
+      const double py = fy + j + 0.1 + 0.8 * Lattice(cx, cy, seed + 77U);
+      const double dist = std::sqrt((px - x) * (px - x) + (py - y) * (py - y));
+      if (dist < d.nearest) {
+        d.second = d.nearest;
+        d.nearest = dist;
+      } else if (dist < d.second) {
+        d.second = dist;
+      }
+    }
+  }
+  return d;
+}
+
+double EllipseDistance(double x, double y, double cx, double cy, double rx, double ry, double angle) {
+  const double c = Cos(angle);
+  const double s = Sin(angle);
+  const double dx = x - cx;
+  const double dy = y - cy;
+  const double lx = (dx * c + dy * s) / rx;
+  const double ly = (-dx * s + dy * c) / ry;
+  // Approximate distance: scaled radial distance times the smaller radius.
+  const double k = std::sqrt(lx * lx + ly * ly);
+  return (k - 1.0) * (rx < ry ? rx : ry);
+}
+
+double CircleDistance(double x, double y, double cx, double cy, double r) {
+  return std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy)) - r;
+}
+
+double SegmentDistance(double x, double y, double ax, double ay, double bx, double by) {
+  const double dx = bx - ax;
+  const double dy = by - ay;
+  const double len2 = dx * dx + dy * dy;
+  double t = len2 > 0.0 ? ((x - ax) * dx + (y - ay) * dy) / len2 : 0.0;
+  t = Clamp01(t);
+  const double px = ax + dx * t - x;
+  const double py = ay + dy * t - y;
+  return std::sqrt(px * px + py * py);
+}
+
+double PolygonDistance(const double* xy, int n, double x, double y) {
+  double best = 1e30;
+  bool inside = false;
+  for (int i = 0, j = n - 1; i < n; j = i++) {
+    const double xi = xy[2 * i], yi = xy[2 * i + 1];
+    const double xj = xy[2 * j], yj = xy[2 * j + 1];
+    const double d = SegmentDistance(x, y, xj, yj, xi, yi);
+    if (d < best) best = d;
+    if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) inside = !inside;
+  }
+  return inside ? -best : best;
+}
+
+double Coverage(double distance, double width) { return 1.0 - SmoothStep(-width, width, distance); }
+
+std::vector<double> RedChannel(const StandinImage& image) {
+  std::vector<double> out(static_cast<std::size_t>(image.width) * image.height);
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = image.rgb[3 * i] / 255.0;
+  return out;
+}
+
+void BoxBlur(std::vector<double>& field, int width, int height, int radius, int passes) {
+  std::vector<double> tmp(field.size());
+  const double scale = 1.0 / (2 * radius + 1);
+  for (int p = 0; p < passes; ++p) {
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        double sum = 0.0;
+        for (int k = -radius; k <= radius; ++k) {
+          int xx = x + k;
+          xx = xx < 0 ? 0 : (xx >= width ? width - 1 : xx);
+          sum += field[static_cast<std::size_t>(y) * width + xx];
+        }
+        tmp[static_cast<std::size_t>(y) * width + x] = sum * scale;
+      }
+    }
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        double sum = 0.0;
+        for (int k = -radius; k <= radius; ++k) {
+          int yy = y + k;
+          yy = yy < 0 ? 0 : (yy >= height ? height - 1 : yy);
+          sum += tmp[static_cast<std::size_t>(yy) * width + x];
+        }
+        field[static_cast<std::size_t>(y) * width + x] = sum * scale;
+      }
+    }
+  }
+}
+
+}  // namespace velkor::paint
