@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "assets/mesh_format.h"
 #include "platform/paths.h"
 
 namespace velkor {
@@ -263,12 +264,12 @@ bool ReadBlocks(ByteReader& r, SceneModel& model) {
     ReadU32(r, tag, "tag");
     bool ok = true;
     switch (tag) {
-      case 100: ok = ReadMeshBlock(r, model); break;
-      case 300: ok = ReadCameraBlock(r, model); break;
-      case 400: ok = ReadPointBlock(r, model); break;
-      case 500: ok = ReadExtraBlock(r, model); break;
-      case 600: ok = ReadTrackBlock(r, model); break;
-      case 200: return true;
+      case kMeshTagMeshes: ok = ReadMeshBlock(r, model); break;
+      case kMeshTagCameras: ok = ReadCameraBlock(r, model); break;
+      case kMeshTagPoints: ok = ReadPointBlock(r, model); break;
+      case kMeshTagExtras: ok = ReadExtraBlock(r, model); break;
+      case kMeshTagTracks: ok = ReadTrackBlock(r, model); break;
+      case kMeshTagEnd: return true;
       default: break;
     }
     if (!ok) return false;

@@ -26,7 +26,9 @@ constexpr int NominalSceneStartTicks(int index) {
 }
 constexpr int kShowLengthTicks = NominalSceneStartTicks(kSceneCount);  // 2750
 
-// Music time of a whole number of ticks at exactly 13 per second.
-constexpr double NominalMsFromTicks(double ticks) { return ticks * 1000.0 / 13.0; }
+// The tick rate without the float rounding of kTicksPerMs, for planning
+// (the stand-in song's sections, a renderer's time estimate).
+constexpr double kTicksPerSecond = 13.0;
+constexpr double NominalMsFromTicks(double ticks) { return ticks * 1000.0 / kTicksPerSecond; }
 
 }  // namespace velkor

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "proc/maths.h"
+
 namespace velkor {
 
 float noiseValues[kNoiseTableSize];
@@ -50,7 +52,7 @@ void InitNoiseTables() {
 float LinearInterpolate(float a, float b, float t) { return (1.0f - t) * a + b * t; }
 
 float CosineInterpolate(float a, float b, float t) {
-  const float f = (1.0f - std::cos(t * 3.1415927f)) * 0.5f;
+  const float f = (1.0f - std::cos(t * kPiF)) * 0.5f;
   return (1.0f - f) * a + f * b;
 }
 

@@ -4,6 +4,7 @@
 
 #include "music/sequencer.h"
 #include "platform/gl.h"
+#include "proc/maths.h"
 #include "proc/noise.h"
 #include "scenes/scenes.h"
 
@@ -142,7 +143,7 @@ DriftVector DriftRotationAxis(float ticks, const DriftVector& seed) {
   const double t = ticks;
   return DriftVector{static_cast<float>(t * seed.x + 200.4234234),
                      static_cast<float>((t + 100.0) * seed.y + 132.313),
-                     static_cast<float>((t + 3.141592) * seed.z)};
+                     static_cast<float>((t + kPiSixDecimals) * seed.z)};
 }
 
 FadeColour Scene0FadeColour(float ticks) {

@@ -9,6 +9,7 @@
 
 #include "music/sequencer.h"
 #include "platform/gl.h"
+#include "proc/maths.h"
 #include "proc/noise.h"
 #include "scenes/billboard.h"
 #include "scenes/scenes.h"
@@ -130,7 +131,7 @@ float GlowRingAngle(int i, float t) {
 
 NoiseArguments GlowNoiseArguments(int axis, int i, float t) {
   const double fi = static_cast<double>(i);
-  const double along = fi * Wide(3.141592f);
+  const double along = fi * Wide(static_cast<float>(kPiSixDecimals));
   const double across = fi * Wide(0.01f);
   switch (axis) {
     case 0:

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "music/sequencer.h"
+#include "proc/maths.h"
 #include "scenes/layers.h"
 #include "scenes/scenes.h"
 
@@ -125,7 +126,7 @@ float PhotoCentreY(float t, int k) {
 float FrameTurnDegrees(float t) { return t; }
 
 FrameCorners TumblingFrameCorners(float t) {
-  const double a = static_cast<double>(FrameTurnDegrees(t)) * M_PI / 180.0;
+  const double a = static_cast<double>(FrameTurnDegrees(t)) * kPi / 180.0;
   const double c = std::cos(a), s = std::sin(a);
   const float local[4][2] = {{-kFrameHalfWidth, -kFrameHalfHeight},
                              {-kFrameHalfWidth, kFrameHalfHeight},

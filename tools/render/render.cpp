@@ -13,6 +13,7 @@
 #include "app/shell.h"
 #include "music/music.h"
 #include "music/sequencer.h"
+#include "music/timeline.h"
 #include "platform/gl.h"
 #include "platform/paths.h"
 #include "tools/render/png_writer.h"
@@ -25,8 +26,6 @@ namespace velkor {
 
 namespace {
 
-constexpr const char* kMusicFile = "mirok6.mp3";
-constexpr double kNominalShowTicks = 2750.0;
 
 int Fail(const std::string& message) {
   EndProgress();
@@ -69,9 +68,9 @@ void MakeOutputPathsAbsolute(RenderOptions* o) {
 
 // Missing data is the scenes' business; only say what will be missing.
 std::string CheckDataDirectory(bool video) {
-  const std::string music = ResolveDataPath(kMusicFile);
+  const std::string music = ResolveDataPath(kMusicFileName);
   if (!IsFile(music))
-    std::fprintf(stderr, "velkor-tools render: warning: no %s here%s\n", kMusicFile,
+    std::fprintf(stderr, "velkor-tools render: warning: no %s here%s\n", kMusicFileName,
                  video ? "; the video will be silent" : "");
   if (!IsDirectory(ResolveDataPath("data")))
     std::fprintf(stderr, "velkor-tools render: warning: no data directory here; the scenes will be mostly empty\n");
@@ -165,8 +164,8 @@ void WriteStatsLine(FILE* stats, const FrameRecord& f) {
 
 // Music time at which the render is expected to stop, for the time-left estimate.
 double ExpectedEndMs(const RenderOptions& o) {
-  double endMs = kNominalShowTicks / 0.013;
-  if (o.haveTo && o.toTicks / 0.013 < endMs) endMs = o.toTicks / 0.013;
+  double endMs = NominalMsFromTicks(kShowLengthTicks);
+  if (o.haveTo && NominalMsFromTicks(o.toTicks) < endMs) endMs = NominalMsFromTicks(o.toTicks);
   if (!o.passes.empty()) {
     const double lastMs = static_cast<double>(PassMusicMs(o.passes.back(), o.fpsNum, o.fpsDen));
     if (lastMs < endMs) endMs = lastMs;

@@ -8,15 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace velkor {
+#include "assets/mesh_format.h"
 
-// Block tags of the mesh file format.
-constexpr std::uint32_t kMeshTagMeshes = 100;
-constexpr std::uint32_t kMeshTagEnd = 200;
-constexpr std::uint32_t kMeshTagCameras = 300;
-constexpr std::uint32_t kMeshTagPoints = 400;
-constexpr std::uint32_t kMeshTagExtras = 500;
-constexpr std::uint32_t kMeshTagTracks = 600;
+namespace velkor {
 
 // Little-endian bytes, appended in order.
 struct MeshBytes {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "music/timeline.h"
 #include "platform/jpeg.h"
 #include "tools/standin/image_writers.h"
 #include "tools/standin/standin_images.h"
@@ -79,7 +80,7 @@ const StandinFile kFiles[] = {
     Jpeg("data/texpart05/s3.jpg", PaintForestPhoto),
     Jpeg("data/texpart05/s4.jpg", PaintAuroraPhoto),
     // Music, made by the synthesiser.
-    {"mirok6.mp3", StandinKind::Music, 0, 0, 0, nullptr, nullptr},
+    {kMusicFileName, StandinKind::Music, 0, 0, 0, nullptr, nullptr},
 };
 
 // The picture's rows bottom first, as TGA stores them.

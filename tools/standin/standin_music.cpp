@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "music/timeline.h"
 #include "tools/standin/standin.h"
 #include "tools/standin/synth/synth.h"
 
@@ -19,9 +20,6 @@ namespace {
 constexpr double kBeatSeconds = 60.0 / kStandinBpm;
 constexpr double kBarSeconds = 4.0 * kBeatSeconds;
 constexpr int kBitrateKbps = 128;
-
-// Scene starts in ticks of 1/13 s; the last entry is the end of the show.
-constexpr int kSceneStartTicks[6] = {250, 600, 900, 1350, 1650, 2750};
 
 enum Section { kIntro, kGroove, kBreakdown, kBuild, kMain, kFinale, kOutro };
 
@@ -364,8 +362,9 @@ double StandinBarSeconds(int bar) { return kStandinAnchorSeconds + (bar - Anchor
 
 std::vector<int> StandinSectionBars() {
   std::vector<int> bars;
-  for (int ticks : kSceneStartTicks) {
-    const double seconds = ticks / 13.0;
+  // Scenes 1 .. 5 and the end of the show, each on the bar nearest its nominal start.
+  for (int scene = 1; scene <= kSceneCount; ++scene) {
+    const double seconds = NominalSceneStartTicks(scene) / kTicksPerSecond;
     bars.push_back(static_cast<int>(std::floor((seconds - StandinBarSeconds(0)) / kBarSeconds + 0.5)));
   }
   return bars;
