@@ -1,6 +1,7 @@
 // Opening and closing the display window, the viewport, and window events.
 #include "app/shell.h"
 
+#include "assets/model.h"
 #include "platform/gl.h"
 #include "platform/message_box.h"
 
@@ -50,11 +51,7 @@ void ResizeViewport(int width, int height) {
     layout.y = (height - layout.height) / 2;
   }
   glViewport(layout.x, layout.y, layout.width, layout.height);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(45.0, 4.0 / 3.0, static_cast<double>(0.1f), 1000.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  SetCameraProjection(nullptr);
 }
 
 void ClearOutsidePicture() {

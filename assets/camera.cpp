@@ -42,10 +42,10 @@ void AnimateCamera(Camera& camera, float t) {
 }
 
 void SetCameraProjection(const Camera* camera) {
-  const double fovy = camera ? static_cast<double>(camera->fov) : 45.0;
+  const double fovy = camera ? static_cast<double>(camera->fov) : kDefaultFovDegrees;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(fovy, 4.0 / 3.0, static_cast<double>(0.1f), 1000.0);
+  gluPerspective(fovy, kPictureAspect, static_cast<double>(kNearPlane), kFarPlane);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "assets/mesh_format.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 
 namespace velkor {
@@ -35,27 +36,28 @@ constexpr std::size_t kPointBytes = 36;
 constexpr std::size_t kExtraBytes = 24;
 constexpr std::size_t kMinTrackBytes = 18;           // empty name, flag, three values, key count
 
-std::string lastLoadError;
-std::string failReason;
-
-bool Fail(const std::string& reason) {
-  failReason = reason;
-  return false;
-}
-
-// A cursor over the file bytes that can never move past the end.
+// A cursor over the file bytes that can never move past the end, with what
+// the parse needs besides: the texture directory for material paths and the
+// reason for giving up.
 struct ByteReader {
   const std::uint8_t* data;
   std::size_t size;
   std::size_t pos;
+  const char* textureDir;
+  std::string failReason;
 };
+
+bool Fail(ByteReader& r, const std::string& reason) {
+  r.failReason = reason;
+  return false;
+}
 
 std::size_t Remaining(const ByteReader& r) { return r.size - r.pos; }
 
 std::string At(const ByteReader& r) { return " at byte " + std::to_string(r.pos); }
 
 bool ReadU32(ByteReader& r, std::uint32_t& v, const char* what) {
-  if (Remaining(r) < 4) return Fail(std::string("file ends inside ") + what + At(r));
+  if (Remaining(r) < 4) return Fail(r, std::string("file ends inside ") + what + At(r));
   const std::uint8_t* p = r.data + r.pos;
   v = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
   r.pos += 4;
@@ -82,7 +84,7 @@ bool ReadWords(ByteReader& r, std::uint32_t* v, int n, const char* what) {
 }
 
 bool ReadByte(ByteReader& r, std::uint8_t& v, const char* what) {
-  if (Remaining(r) < 1) return Fail(std::string("file ends inside ") + what + At(r));
+  if (Remaining(r) < 1) return Fail(r, std::string("file ends inside ") + what + At(r));
   v = r.data[r.pos++];
   return true;
 }
@@ -92,8 +94,8 @@ bool ReadString(ByteReader& r, std::size_t maxLength, std::string& out, const ch
   const std::size_t window = std::min(Remaining(r), maxLength + 1);
   const void* nul = std::memchr(r.data + r.pos, 0, window);
   if (!nul) {
-    if (window < maxLength + 1) return Fail(std::string("file ends inside ") + what + At(r));
-    return Fail(std::string(what) + " longer than " + std::to_string(maxLength) + " characters" + At(r));
+    if (window < maxLength + 1) return Fail(r, std::string("file ends inside ") + what + At(r));
+    return Fail(r, std::string(what) + " longer than " + std::to_string(maxLength) + " characters" + At(r));
   }
   const std::size_t length = static_cast<const std::uint8_t*>(nul) - (r.data + r.pos);
   out.assign(reinterpret_cast<const char*>(r.data + r.pos), length);
@@ -103,9 +105,9 @@ bool ReadString(ByteReader& r, std::size_t maxLength, std::string& out, const ch
 
 // Refuses a count whose records (at least minBytes each) cannot fit in what is left,
 // before anything is allocated for them.
-bool CheckCount(const ByteReader& r, std::uint32_t count, std::size_t minBytes, const char* what) {
+bool CheckCount(ByteReader& r, std::uint32_t count, std::size_t minBytes, const char* what) {
   if (count > Remaining(r) / minBytes)
-    return Fail(std::string(what) + " count " + std::to_string(count) + " exceeds the file" + At(r));
+    return Fail(r, std::string(what) + " count " + std::to_string(count) + " exceeds the file" + At(r));
   return true;
 }
 
@@ -125,7 +127,7 @@ bool ReadFaces(ByteReader& r, Mesh& mesh) {
     if (!ReadWords(r, f.vertex, 3, "face")) return false;
     for (std::uint32_t index : f.vertex)
       if (index >= mesh.vertexCount)
-        return Fail("face index " + std::to_string(index) + " not below vertex count " +
+        return Fail(r, "face index " + std::to_string(index) + " not below vertex count " +
                     std::to_string(mesh.vertexCount) + At(r));
     if (!ReadFloats(r, f.normal, 3, "face")) return false;
     for (int c = 0; c < 3; ++c)
@@ -139,16 +141,16 @@ const char* BaseName(const std::string& path) {
   return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
 }
 
-void SetMaterialPath(Material& material, const char* baseName) {
-  std::snprintf(material.path, kMaterialPathSize, "%s%s", textureDirectory, baseName);
+void SetMaterialPath(Material& material, const char* textureDir, const char* baseName) {
+  std::snprintf(material.path, kMaterialPathSize, "%s%s", textureDir, baseName);
 }
 
 // Finds or adds the mesh's material (names equal in their first 40 characters
 // are one material; the last matching entry wins) and sets its texture path.
-bool AssignMaterial(SceneModel& model, Mesh& mesh, const std::string& name, const std::string& bitmapPath) {
+bool AssignMaterial(ByteReader& r, SceneModel& model, Mesh& mesh, const std::string& name, const std::string& bitmapPath) {
   const char* baseName = BaseName(bitmapPath);
-  if (std::strlen(textureDirectory) + std::strlen(baseName) >= static_cast<std::size_t>(kMaterialPathSize))
-    return Fail("texture path for bitmap '" + bitmapPath + "' is 500 characters or longer");
+  if (std::strlen(r.textureDir) + std::strlen(baseName) >= static_cast<std::size_t>(kMaterialPathSize))
+    return Fail(r, "texture path for bitmap '" + bitmapPath + "' is 500 characters or longer");
   bool found = false;
   for (std::uint32_t i = 0; i < model.materialCount; ++i) {
     if (std::strncmp(name.c_str(), model.materials[i].name, kMaterialNameCompare) == 0) {
@@ -158,14 +160,14 @@ bool AssignMaterial(SceneModel& model, Mesh& mesh, const std::string& name, cons
   }
   if (!found) {
     if (model.materialCount >= static_cast<std::uint32_t>(kMaxMaterials))
-      return Fail("more than " + std::to_string(kMaxMaterials) + " materials");
+      return Fail(r, "more than " + std::to_string(kMaxMaterials) + " materials");
     Material& entry = model.materials[model.materialCount];
     std::memcpy(entry.name, name.c_str(), name.size() + 1);
-    SetMaterialPath(entry, baseName);
+    SetMaterialPath(entry, r.textureDir, baseName);
     mesh.materialIndex = model.materialCount++;
   }
   // While only one material exists, each mesh using it names its texture anew.
-  if (model.materialCount == 1) SetMaterialPath(model.materials[0], baseName);
+  if (model.materialCount == 1) SetMaterialPath(model.materials[0], r.textureDir, baseName);
   return true;
 }
 
@@ -175,7 +177,7 @@ bool ReadMesh(ByteReader& r, SceneModel& model, Mesh& mesh) {
   if (!ReadString(r, kMaxMaterialNameLength, name, "material name") ||
       !ReadString(r, kMaxStringLength, bitmapPath, "bitmap path"))
     return false;
-  return AssignMaterial(model, mesh, name, bitmapPath);
+  return AssignMaterial(r, model, mesh, name, bitmapPath);
 }
 
 // A later mesh block replaces the meshes of an earlier one, starting at mesh 0.
@@ -183,7 +185,7 @@ bool ReadMeshBlock(ByteReader& r, SceneModel& model) {
   std::uint32_t count;
   if (!ReadU32(r, count, "mesh count")) return false;
   if (count > static_cast<std::uint32_t>(kMaxMeshes))
-    return Fail("mesh count " + std::to_string(count) + " over the limit of " + std::to_string(kMaxMeshes));
+    return Fail(r, "mesh count " + std::to_string(count) + " over the limit of " + std::to_string(kMaxMeshes));
   for (Mesh& mesh : model.meshes) mesh = Mesh();
   model.meshCount = count;
   for (std::uint32_t m = 0; m < count; ++m)
@@ -259,7 +261,7 @@ bool ReadTrackBlock(ByteReader& r, SceneModel& model) {
 // The block stream up to the end tag; unknown tags are skipped four bytes at a time.
 bool ReadBlocks(ByteReader& r, SceneModel& model) {
   for (;;) {
-    if (Remaining(r) < 4) return Fail("no end tag (200) after the last block");
+    if (Remaining(r) < 4) return Fail(r, "no end tag (200) after the last block");
     std::uint32_t tag;
     ReadU32(r, tag, "tag");
     bool ok = true;
@@ -276,34 +278,36 @@ bool ReadBlocks(ByteReader& r, SceneModel& model) {
   }
 }
 
-SceneModel ParseNamedModel(const std::uint8_t* bytes, std::size_t size, const char* name) {
+}  // namespace
+
+SceneModel ParseSceneModel(const std::uint8_t* bytes, std::size_t size, const char* textureDir, std::string* error) {
   SceneModel model;
-  ByteReader reader{bytes, bytes ? size : 0, 0};
+  ByteReader reader{bytes, bytes ? size : 0, 0, textureDir ? textureDir : "", {}};
   if (!ReadBlocks(reader, model)) {
-    lastLoadError = std::string(name) + ": " + failReason;
+    if (error) *error = reader.failReason;
     return SceneModel();
   }
-  lastLoadError.clear();
+  if (error) error->clear();
   return model;
 }
 
-}  // namespace
-
-const char* LastModelLoadError() { return lastLoadError.c_str(); }
-
-SceneModel ParseSceneModel(const std::uint8_t* bytes, std::size_t size) {
-  return ParseNamedModel(bytes, size, "(memory)");
+SceneModel ReadSceneModelFile(const char* path, const char* textureDir, std::string* error) {
+  std::vector<std::uint8_t> bytes;
+  std::string reason;
+  const ReadFileResult read = ReadDataFile(path, kMaxModelFileBytes, bytes);
+  SceneModel model = read == ReadFileResult::Ok ? ParseSceneModel(bytes.data(), bytes.size(), textureDir, &reason)
+                                                : SceneModel();
+  if (read != ReadFileResult::Ok) reason = ReadFileResultText(read);
+  if (error) *error = reason.empty() ? reason : std::string(path) + ": " + reason;
+  return model;
 }
 
-SceneModel LoadSceneModel(const char* path) {
-  std::vector<std::uint8_t> bytes;
-  switch (ReadDataFile(path, kMaxModelFileBytes, bytes)) {
-    case ReadFileResult::Ok: return ParseNamedModel(bytes.data(), bytes.size(), path);
-    case ReadFileResult::NotFound: lastLoadError = std::string(path) + ": cannot open the file"; break;
-    case ReadFileResult::TooLarge: lastLoadError = std::string(path) + ": file larger than 256 MB"; break;
-    case ReadFileResult::ReadError: lastLoadError = std::string(path) + ": read error"; break;
-  }
-  return SceneModel();
+SceneModel LoadSceneModel(const char* path, std::string* error) {
+  std::string reason;
+  SceneModel model = ReadSceneModelFile(path, textureDirectory, &reason);
+  if (!reason.empty()) LogLine(reason);
+  if (error) *error = reason;
+  return model;
 }
 
 Camera* FirstCamera(SceneModel& model) { return model.cameras.empty() ? nullptr : &model.cameras[0]; }

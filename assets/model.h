@@ -102,14 +102,19 @@ struct SceneModel {
   std::vector<NamedTrack> tracks;
 };
 
-// Why the last LoadSceneModel gave an empty model; empty text after a good load.
-const char* LastModelLoadError();
+// Parses a mesh file held in memory; material paths are textureDir followed
+// by each bitmap's base name. Malformed bytes give the empty model (all counts
+// 0, no camera) and *error (when given) says why; it is cleared on success.
+SceneModel ParseSceneModel(const std::uint8_t* bytes, std::size_t size, const char* textureDir,
+                           std::string* error = nullptr);
 
-// Reads and parses one mesh file. A missing, unreadable or malformed file gives
-// the empty model (all counts 0, no camera); LastModelLoadError says why.
-SceneModel LoadSceneModel(const char* path);
-// Parses a mesh file already in memory.
-SceneModel ParseSceneModel(const std::uint8_t* bytes, std::size_t size);
+// Reads and parses one mesh file. A missing, unreadable, oversized or malformed
+// file gives the empty model and *error = "path: reason"; empty after a good load.
+SceneModel ReadSceneModelFile(const char* path, const char* textureDir, std::string* error);
+
+// The show's load: ReadSceneModelFile with the current textureDirectory; a
+// file it cannot use is also reported in one log line.
+SceneModel LoadSceneModel(const char* path, std::string* error = nullptr);
 
 // The model's first camera, or null when it has none.
 Camera* FirstCamera(SceneModel& model);
@@ -120,6 +125,11 @@ void LoadMaterialTextures(SceneModel& model);
 void ComputeVertexNormals(SceneModel& model);
 // What every scene does to a freshly loaded model: material textures, then normals.
 void PrepareSceneModel(SceneModel& model);
+// How a scene setup brings in the model it is seen through, in this order:
+// textureDir becomes the texture directory, the file is loaded into model, its
+// first camera becomes the current one, that camera's projection is set, and
+// the model is prepared.
+void SetUpSceneModel(SceneModel& model, const char* textureDir, const char* path);
 
 // Draws every mesh as textured, smooth-shaded triangles on texture unit 0.
 void DrawSceneModel(const SceneModel& model);
@@ -127,8 +137,15 @@ void DrawSceneModel(const SceneModel& model);
 // Moves the camera's position and target along their key tracks to time t.
 void AnimateCamera(Camera& camera, float t);
 
-// The scene projection for a camera: gluPerspective(fov, 4/3, 0.1f, 1000);
-// with no camera the default 45-degree projection. Leaves modelview current and identity.
+// The show's projection: vertical field of view in degrees, a 4:3 picture
+// whatever the window's shape, near 0.1f, far 1000.
+constexpr double kDefaultFovDegrees = 45.0;
+constexpr double kPictureAspect = 4.0 / 3.0;
+constexpr float kNearPlane = 0.1f;
+constexpr double kFarPlane = 1000.0;
+
+// The projection for a camera (its fov), or with no camera the default one.
+// Leaves modelview current and identity.
 void SetCameraProjection(const Camera* camera);
 // gluLookAt from the camera's position to its target, up (0, 0, 1); nothing without a camera.
 void LookThroughCamera(const Camera* camera);

@@ -63,4 +63,12 @@ void PrepareSceneModel(SceneModel& model) {
   ComputeVertexNormals(model);
 }
 
+void SetUpSceneModel(SceneModel& model, const char* textureDir, const char* path) {
+  SetTextureDirectory(textureDir);
+  model = LoadSceneModel(path);
+  model.currentCamera = FirstCamera(model);
+  SetCameraProjection(model.currentCamera);
+  PrepareSceneModel(model);
+}
+
 }  // namespace velkor

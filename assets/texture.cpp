@@ -5,12 +5,13 @@
 // `inspect` and the tests share it.
 #include "assets/texture.h"
 
-#include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/jpeg.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 
 namespace velkor {
@@ -19,10 +20,17 @@ std::uint8_t overlayPixels[kOverlaySize * kOverlaySize * 4];
 
 namespace {
 
-std::string lastLoadMessage;
+// Logs "path: reason" once and hands it to the caller; always false.
+bool FailLoad(const char* path, const char* reason, std::string* error) {
+  const std::string line = std::string(path ? path : "(null)") + ": " + reason;
+  LogLine(line);
+  if (error) *error = line;
+  return false;
+}
 
-void NoteLoadFailure(const char* path, const char* reason) {
-  lastLoadMessage = std::string(path ? path : "(null)") + ": " + reason;
+bool ReadImageFile(const char* path, std::vector<std::uint8_t>& bytes, std::string* error) {
+  const ReadFileResult read = ReadDataFile(path, kImageFileMaxBytes, bytes);
+  return read == ReadFileResult::Ok || FailLoad(path, ReadFileResultText(read), error);
 }
 
 // A cursor over a byte block that cannot step past its end.
@@ -63,33 +71,37 @@ void SwapRedAndBlue(std::uint8_t* pixels, std::size_t size, std::size_t step) {
   }
 }
 
-// Rows of odd byte length are tightly packed in every image we upload.
+// Rows of odd byte length are tightly packed in every image we upload: the
+// unpack alignment is 1 while one of these lives, then back to what it was.
+class TightUnpacking {
+ public:
+  TightUnpacking() {
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  }
+  ~TightUnpacking() { glPixelStorei(GL_UNPACK_ALIGNMENT, previous_); }
+  TightUnpacking(const TightUnpacking&) = delete;
+  TightUnpacking& operator=(const TightUnpacking&) = delete;
+
+ private:
+  GLint previous_ = 4;
+};
+
 void BuildMipmapsPacked(GLint components, GLsizei width, GLsizei height, GLenum format, const void* pixels) {
-  GLint previous = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  const TightUnpacking packing;
   gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, previous);
 }
 
 void UploadLevelZeroPacked(GLsizei width, GLsizei height, const void* rgb) {
-  GLint previous = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &previous);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  const TightUnpacking packing;
   glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, previous);
 }
 
-int DecodeJpegFile(const char* path, JpegImage& image) {
+bool DecodeJpegFile(const char* path, JpegImage& image, std::string* error) {
   std::vector<std::uint8_t> bytes;
-  const ReadFileResult read = ReadDataFile(path, kImageFileMaxBytes, bytes);
-  if (read != ReadFileResult::Ok) {
-    NoteLoadFailure(path, read == ReadFileResult::TooLarge ? "file too large" : "cannot read file");
-    return kJpegUnreadableFile;
-  }
+  if (!ReadImageFile(path, bytes, error)) return false;
   const int status = DecodeJpegRgb(bytes.data(), bytes.size(), image);
-  if (status != kJpegOk) NoteLoadFailure(path, JpegStatusText(status));
-  return status;
+  return status == kJpegOk || FailLoad(path, JpegStatusText(status), error);
 }
 
 }  // namespace
@@ -114,32 +126,22 @@ const char* DecodeTga(const std::uint8_t* data, std::size_t size, TextureRecord&
   const std::size_t blockSize = static_cast<std::size_t>(pixelBytes);
   const std::uint8_t* source = TakeBytes(reader, blockSize);
   if (!source) return "TGA pixel data shorter than width x height";
-  std::uint8_t* block = new (std::nothrow) std::uint8_t[blockSize];
-  if (!block) return "out of memory";
-  std::memcpy(block, source, blockSize);
-  SwapRedAndBlue(block, blockSize, bitsPerPixel / 8);
-  record.pixels = block;
+  std::vector<std::uint8_t> block;
+  try {
+    block.assign(source, source + blockSize);
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  }
+  SwapRedAndBlue(block.data(), blockSize, bitsPerPixel / 8);
+  record.pixels = std::move(block);
   return nullptr;
 }
 
-void ReleaseTexturePixels(TextureRecord& record) {
-  delete[] record.pixels;
-  record.pixels = nullptr;
-}
-
-bool LoadTgaTexture(TextureRecord* record, const char* path) {
-  if (!record) return false;
+bool LoadTgaTexture(TextureRecord* record, const char* path, std::string* error) {
+  if (!record) return FailLoad(path, "no record to load into", error);
   std::vector<std::uint8_t> bytes;
-  const ReadFileResult read = ReadDataFile(path, kImageFileMaxBytes, bytes);
-  if (read != ReadFileResult::Ok) {
-    NoteLoadFailure(path, read == ReadFileResult::TooLarge ? "file too large" : "cannot read file");
-    return false;
-  }
-  if (const char* reason = DecodeTga(bytes.data(), bytes.size(), *record)) {
-    NoteLoadFailure(path, reason);
-    return false;
-  }
-  lastLoadMessage.clear();
+  if (!ReadImageFile(path, bytes, error)) return false;
+  if (const char* reason = DecodeTga(bytes.data(), bytes.size(), *record)) return FailLoad(path, reason, error);
 
   glGenTextures(1, &record->textureId);
   glBindTexture(GL_TEXTURE_2D, record->textureId);
@@ -149,7 +151,7 @@ bool LoadTgaTexture(TextureRecord* record, const char* path) {
   // is handed over as RGBA so its pixels are read at the right stride.
   const GLenum format = record->bitsPerPixel == 32 ? GL_RGBA : GL_RGB;
   BuildMipmapsPacked(3, static_cast<GLsizei>(record->width), static_cast<GLsizei>(record->height), format,
-                     record->pixels);
+                     record->pixels.data());
   return true;
 }
 
@@ -157,7 +159,6 @@ namespace {
 
 // A fresh texture name, bound on the active unit, for a decoded JPEG.
 GLuint BindNewJpegTexture() {
-  lastLoadMessage.clear();
   GLuint name = 0;
   glGenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);
@@ -166,40 +167,38 @@ GLuint BindNewJpegTexture() {
 
 }  // namespace
 
-int LoadJpegTexture(const char* path, GLuint* textureIdOut) {
+bool LoadJpegTexture(const char* path, GLuint* textureIdOut, std::string* error) {
   JpegImage image;
-  const int status = DecodeJpegFile(path, image);
-  if (status != kJpegOk) return status;
+  if (!DecodeJpegFile(path, image, error)) return false;
   const GLuint name = BindNewJpegTexture();
   UploadLevelZeroPacked(image.width, image.height, image.rgb.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   if (textureIdOut) *textureIdOut = name;
-  return kJpegOk;
+  return true;
 }
 
-int LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut) {
+bool LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut, std::string* error) {
   JpegImage image;
-  const int status = DecodeJpegFile(path, image);
-  if (status != kJpegOk) return status;
+  if (!DecodeJpegFile(path, image, error)) return false;
   const GLuint name = BindNewJpegTexture();
   // The chain is built from the image's own size; GLU rescales when needed.
   BuildMipmapsPacked(3, image.width, image.height, GL_RGB, image.rgb.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   if (textureIdOut) *textureIdOut = name;
-  return kJpegOk;
+  return true;
 }
 
 bool IsComposableImage(const TextureRecord& image) {
-  return image.pixels != nullptr && image.bitsPerPixel == 24 && image.width == kOverlaySize &&
+  return !image.pixels.empty() && image.bitsPerPixel == 24 && image.width == kOverlaySize &&
          image.height == kOverlaySize;
 }
 
 bool ComposeOverlayPixels(const TextureRecord& colourImage, const TextureRecord& maskImage) {
   if (!IsComposableImage(colourImage) || !IsComposableImage(maskImage)) return false;
-  const std::uint8_t* colour = colourImage.pixels;
-  const std::uint8_t* mask = maskImage.pixels;
+  const std::uint8_t* colour = colourImage.pixels.data();
+  const std::uint8_t* mask = maskImage.pixels.data();
   for (int p = 0; p < kOverlaySize * kOverlaySize; ++p) {
     overlayPixels[4 * p] = colour[3 * p];
     overlayPixels[4 * p + 1] = colour[3 * p + 1];
@@ -216,7 +215,5 @@ void ComposeAlphaTexture(const TextureRecord& colourImage, const TextureRecord& 
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   BuildMipmapsPacked(4, kOverlaySize, kOverlaySize, GL_RGBA, overlayPixels);
 }
-
-const char* LastTextureLoadMessage() { return lastLoadMessage.c_str(); }
 
 }  // namespace velkor

@@ -5,29 +5,42 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/gl.h"
 
 namespace velkor {
 
+// One loaded image. It owns its kept pixels: it can be moved, not copied.
 struct TextureRecord {
-  std::uint8_t* pixels;       // width * height pixels, bitsPerPixel / 8 bytes each, R G B (A)
-  std::uint32_t bitsPerPixel; // 24 or 32
-  std::uint32_t width;
-  std::uint32_t height;
-  GLuint textureId;
+  std::vector<std::uint8_t> pixels;  // width * height pixels, bitsPerPixel / 8 bytes each, R G B (A); empty when none kept
+  std::uint32_t bitsPerPixel = 0;    // 24 or 32
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  GLuint textureId = 0;
+
+  TextureRecord() = default;
+  TextureRecord(TextureRecord&&) = default;
+  TextureRecord& operator=(TextureRecord&&) = default;
+  TextureRecord(const TextureRecord&) = delete;
+  TextureRecord& operator=(const TextureRecord&) = delete;
 };
 
 constexpr int kOverlaySize = 256;
 // Scratch buffer of every composition: 256 x 256 RGBA.
 extern std::uint8_t overlayPixels[kOverlaySize * kOverlaySize * 4];
 
-// True when a texture was created. The kept pixels stay in file row order.
-bool LoadTgaTexture(TextureRecord* record, const char* path);
+// Every loader returns true when it created its texture. On failure nothing
+// is created, one line "path: reason" goes to the log, and *error (when given)
+// receives the same text.
 
-// 0 on success; non-zero on any failure, with *textureIdOut untouched.
-int LoadJpegTexture(const char* path, GLuint* textureIdOut);
-int LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut);
+// The kept pixels stay in file row order.
+bool LoadTgaTexture(TextureRecord* record, const char* path, std::string* error = nullptr);
+
+// *textureIdOut is untouched on failure.
+bool LoadJpegTexture(const char* path, GLuint* textureIdOut, std::string* error = nullptr);
+bool LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut, std::string* error = nullptr);
 
 // Colour of colourImage, alpha = red of maskImage, uploaded into name. Both must
 // be 256 x 256 at 24 bits with pixels; otherwise nothing happens.
@@ -42,14 +55,10 @@ constexpr std::size_t kTgaMaxPixelBytes = std::size_t{64} << 20;
 
 // Parses an uncompressed 24- or 32-bit TGA held in memory. width and height go
 // into record as soon as the header has passed its fixed checks; on success
-// bitsPerPixel and pixels too (a new[] block, R G B (A), file row order).
-// textureId is never touched, nor pixels on failure. Returns null on success,
-// otherwise why the file was refused.
+// bitsPerPixel and pixels too (R G B (A), file row order). textureId is never
+// touched, nor pixels on failure. Returns null on success, otherwise why the
+// file was refused (the convention of every decoder of bytes in memory).
 const char* DecodeTga(const std::uint8_t* data, std::size_t size, TextureRecord& record);
-
-// Frees a block DecodeTga or LoadTgaTexture kept and clears the pointer. The
-// show keeps every image; this is for tools and tests.
-void ReleaseTexturePixels(TextureRecord& record);
 
 // True when image can take part in a composition: 256 x 256, 24 bits, pixels kept.
 bool IsComposableImage(const TextureRecord& image);
@@ -57,8 +66,5 @@ bool IsComposableImage(const TextureRecord& image);
 // Fills overlayPixels from the colour and mask images; false (buffer untouched)
 // when either is not composable.
 bool ComposeOverlayPixels(const TextureRecord& colourImage, const TextureRecord& maskImage);
-
-// Why the last texture load failed, naming the file; empty after a success.
-const char* LastTextureLoadMessage();
 
 }  // namespace velkor

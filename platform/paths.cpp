@@ -89,4 +89,14 @@ ReadFileResult ReadDataFile(const char* dataPath, std::size_t maxBytes, std::vec
   return result;
 }
 
+const char* ReadFileResultText(ReadFileResult result) {
+  switch (result) {
+    case ReadFileResult::Ok: return "read";
+    case ReadFileResult::NotFound: return "cannot open the file";
+    case ReadFileResult::TooLarge: return "file too large";
+    case ReadFileResult::ReadError: return "read error";
+  }
+  return "read error";
+}
+
 }  // namespace velkor

@@ -22,4 +22,7 @@ enum class ReadFileResult { Ok, NotFound, TooLarge, ReadError };
 // Reads a whole data file into out, refusing files larger than maxBytes.
 ReadFileResult ReadDataFile(const char* dataPath, std::size_t maxBytes, std::vector<std::uint8_t>& out);
 
+// Why a read failed, for messages: "cannot open the file", "file too large", "read error".
+const char* ReadFileResultText(ReadFileResult result);
+
 }  // namespace velkor

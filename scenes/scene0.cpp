@@ -35,11 +35,7 @@ const GLfloat kLight1Position[4] = {0.0f, 10000.0f, 0.0f, 1.0f};
 float DrawCentred(int range) { return static_cast<float>(Rand15() % range - range / 2); }
 
 void LoadScene0Models() {
-  SetTextureDirectory("data\\texpart01\\");
-  scene0Model = LoadSceneModel("data\\part01_max.bin");
-  scene0Model.currentCamera = FirstCamera(scene0Model);
-  SetCameraProjection(scene0Model.currentCamera);
-  PrepareSceneModel(scene0Model);
+  SetUpSceneModel(scene0Model, "data\\texpart01\\", "data\\part01_max.bin");
   scene0DriftModel = LoadSceneModel("data\\part01_max2.bin");
   scene0DriftModel.currentCamera = FirstCamera(scene0DriftModel);
   PrepareSceneModel(scene0DriftModel);

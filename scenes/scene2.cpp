@@ -188,11 +188,7 @@ GLuint CloudSpriteTexture(const SceneModel& model) {
 }
 
 void SetupScene2() {
-  SetTextureDirectory("data\\texpart03\\");
-  scene2Model = LoadSceneModel("data\\part03_max.bin");
-  scene2Model.currentCamera = FirstCamera(scene2Model);
-  SetCameraProjection(scene2Model.currentCamera);
-  PrepareSceneModel(scene2Model);
+  SetUpSceneModel(scene2Model, "data\\texpart03\\", "data\\part03_max.bin");
   scene2SpriteModel = LoadSceneModel("data\\part03_max2.bin");
   PrepareSceneModel(scene2SpriteModel);
 

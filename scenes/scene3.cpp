@@ -169,11 +169,7 @@ FadeColour Scene3Fade(float t) {
 }
 
 void SetupScene3() {
-  SetTextureDirectory("data\\texpart04\\");
-  scene3Model = LoadSceneModel("data\\part04_max.bin");
-  scene3Model.currentCamera = FirstCamera(scene3Model);
-  SetCameraProjection(scene3Model.currentCamera);
-  PrepareSceneModel(scene3Model);
+  SetUpSceneModel(scene3Model, "data\\texpart04\\", "data\\part04_max.bin");
   scene3MeshModel = LoadSceneModel("data\\part04_max2.bin");
   PrepareSceneModel(scene3MeshModel);
   glClearColor(0.06666667f, 0.22745098f, 0.4392157f, 0.0f);

@@ -96,7 +96,6 @@ void BM_LoadTgaTexture256(benchmark::State& state) {
   RunLoads(state, [&] {
     TextureRecord record{};
     LoadTgaTexture(&record, path.c_str());
-    ReleaseTexturePixels(record);
     return record.textureId;
   });
 }
@@ -112,7 +111,6 @@ void BM_ComposeAlphaTexture(benchmark::State& state) {
     ComposeAlphaTexture(image, image, name);
     return name;
   });
-  ReleaseTexturePixels(image);
 }
 BENCHMARK(BM_ComposeAlphaTexture)->Unit(benchmark::kMillisecond);
 

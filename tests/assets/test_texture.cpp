@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "assets/texture.h"
+#include "platform/log.h"
 #include "support/gl_fixture.h"
 #include "support/test_files.h"
 #include "tools/standin/image_writers.h"
@@ -33,7 +36,14 @@ TextureRecord SentinelRecord() {
   return record;
 }
 
-Bytes Kept(const TextureRecord& r) { return Bytes(r.pixels, r.pixels + r.width * r.height * r.bitsPerPixel / 8); }
+const Bytes& Kept(const TextureRecord& r) { return r.pixels; }
+
+// A record owns its pixels: handing it on moves them, and no copy can share them.
+static_assert(!std::is_copy_constructible_v<TextureRecord> && !std::is_copy_assignable_v<TextureRecord>);
+static_assert(std::is_nothrow_move_constructible_v<TextureRecord>);
+
+std::vector<std::string> logged;
+void CollectLog(const char* line) { logged.emplace_back(line); }
 
 // Reads level `level` of texture `name`, with its size.
 Bytes TextureLevel(GLuint name, int level, GLenum format, int* width = nullptr, int* height = nullptr) {
@@ -62,7 +72,7 @@ TEST(TgaDecodeTest, RefusesEveryUnsupportedHeaderWithoutAllocating) {
     std::memset(&bytes[c.offset], c.value, c.count);
     TextureRecord record = SentinelRecord();
     EXPECT_NE(DecodeTga(bytes.data(), bytes.size(), record), nullptr) << c.what;
-    EXPECT_EQ(record.pixels, nullptr) << c.what;
+    EXPECT_TRUE(record.pixels.empty()) << c.what;
     EXPECT_EQ(record.textureId, kSentinelName) << c.what;
     EXPECT_EQ(record.bitsPerPixel, 0u) << c.what;
     if (c.offset < 12) {  // refused before the size is read
@@ -77,7 +87,7 @@ TEST(TgaDecodeTest, RefusesEveryUnsupportedHeaderWithoutAllocating) {
                              Bytes(deep.begin(), deep.end() - 1), huge}) {
     TextureRecord record = SentinelRecord();
     EXPECT_NE(DecodeTga(bytes.data(), bytes.size(), record), nullptr) << bytes.size();
-    EXPECT_EQ(record.pixels, nullptr) << bytes.size();
+    EXPECT_TRUE(record.pixels.empty()) << bytes.size();
   }
 }
 
@@ -96,15 +106,18 @@ TEST(TgaDecodeTest, KeepsFileRowOrderWithRedAndBlueExchangedAndIgnoresTheOrigin)
       EXPECT_EQ(record.bitsPerPixel, static_cast<std::uint32_t>(bits));
       EXPECT_EQ(record.textureId, kSentinelName);
       EXPECT_EQ(Kept(record), rgb) << bits << " origin " << int{descriptor};
-      ReleaseTexturePixels(record);
-      EXPECT_EQ(record.pixels, nullptr);
     }
   }
 }
 
 class TgaLoadTest : public test::GlTest {
  protected:
-  void TearDown() override { ReleaseTexturePixels(record_); }
+  void SetUp() override {
+    GlTest::SetUp();
+    logged.clear();
+    SetLogSink(CollectLog);
+  }
+  void TearDown() override { SetLogSink(nullptr); }
   bool Load(const Bytes& file) { return LoadTgaTexture(&record_, dir_.Write("image.tga", file).c_str()); }
   test::TempDir dir_;
   TextureRecord record_ = SentinelRecord();
@@ -118,12 +131,19 @@ TEST_F(TgaLoadTest, RefusedFilesCreateNoTextureKeepNoPixelsAndNameTheFile) {
   const struct { std::string path; const char* named; } cases[] = {
       {dir_.Write("rle.tga", rle), "rle.tga"}, {dir_.Write("short.tga", shortByOne), "short.tga"}, {missing, "missing.tga"}};
   for (const auto& c : cases) {
-    EXPECT_FALSE(LoadTgaTexture(&record_, c.path.c_str()));
+    logged.clear();
+    std::string error;
+    EXPECT_FALSE(LoadTgaTexture(&record_, c.path.c_str(), &error));
     EXPECT_EQ(record_.textureId, kSentinelName) << c.named;
-    EXPECT_EQ(record_.pixels, nullptr) << c.named;
-    EXPECT_NE(std::string(LastTextureLoadMessage()).find(c.named), std::string::npos) << c.named;
+    EXPECT_TRUE(record_.pixels.empty()) << c.named;
+    EXPECT_EQ(error.rfind(c.path + ": ", 0), 0u) << error;
+    EXPECT_GT(error.size(), c.path.size() + 2) << "a reason follows the file name";
+    EXPECT_EQ(logged, std::vector<std::string>{error}) << "one log line per refused file";
   }
   EXPECT_FALSE(LoadTgaTexture(nullptr, cases[0].path.c_str()));
+  logged.clear();
+  ASSERT_TRUE(Load(EncodeTga(PatternPixels(2, 2, 3), 2, 2, 24)));
+  EXPECT_TRUE(logged.empty());
 }
 
 // Rows of 6 bytes are read packed (and the unpack alignment restored); 32-bit pixels are read at
@@ -145,7 +165,6 @@ TEST_F(TgaLoadTest, UploadsTheFilePixelsWithTheWholeMipmapChain) {
     TextureLevel(record_.textureId, 2, GL_RGB, &w, &h);
     EXPECT_EQ(w, 1);  // down to 1 x 1
     EXPECT_EQ(h, 1);
-    ReleaseTexturePixels(record_);
   }
 }
 
@@ -167,10 +186,6 @@ class ComposeTest : public test::GlTest {
     GlTest::SetUp();
     colour_ = Decoded(PatternPixels(256, 256, 3, 1), 256, 256, 24);
     mask_ = Decoded(PatternPixels(256, 256, 3, 2), 256, 256, 24);
-  }
-  void TearDown() override {
-    ReleaseTexturePixels(colour_);
-    ReleaseTexturePixels(mask_);
   }
   static TextureRecord Decoded(const Bytes& pixels, int w, int h, int bits) {
     const Bytes bytes = EncodeTga(pixels, w, h, bits);
@@ -222,13 +237,12 @@ TEST_F(ComposeTest, ColourImageOwnTextureAndPixelsStayUnchanged) {
   ComposeAlphaTexture(loaded, mask_, MarkedName());
   EXPECT_TRUE(TextureLevel(loaded.textureId, 0, GL_RGB) == before);
   EXPECT_TRUE(Kept(loaded) == pixelsBefore);
-  ReleaseTexturePixels(loaded);
 }
 
 TEST_F(ComposeTest, ImagesOfAnotherShapeAreSkipped) {
   TextureRecord others[] = {Decoded(PatternPixels(128, 128, 3), 128, 128, 24),
                             Decoded(PatternPixels(256, 256, 4), 256, 256, 32),
-                            Decoded(PatternPixels(256, 128, 3), 256, 128, 24), TextureRecord{}};
+                            Decoded(PatternPixels(256, 128, 3), 256, 128, 24), TextureRecord()};
   others[3].width = others[3].height = 256, others[3].bitsPerPixel = 24;  // header read, pixels never kept
   std::memset(overlayPixels, 0xab, sizeof overlayPixels);
   for (const TextureRecord& other : others) {
@@ -241,7 +255,6 @@ TEST_F(ComposeTest, ImagesOfAnotherShapeAreSkipped) {
     }
   }
   EXPECT_EQ(overlayPixels[0] + overlayPixels[sizeof overlayPixels - 1], 2 * 0xab);
-  for (TextureRecord& other : others) ReleaseTexturePixels(other);
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ class JpegLoadTest : public test::GlTest {
   // Loads `file` and returns level `level` of the texture with its size, or nothing on failure.
   Bytes LoadLevel(const Bytes& file, bool mipmapped, int level, int* w, int* h) {
     const std::string path = dir_.Write("image.jpg", file);
-    if ((mipmapped ? LoadJpegTextureMipmapped(path.c_str(), &name_) : LoadJpegTexture(path.c_str(), &name_)) != 0)
+    if (!(mipmapped ? LoadJpegTextureMipmapped(path.c_str(), &name_) : LoadJpegTexture(path.c_str(), &name_)))
       return {};
     glBindTexture(GL_TEXTURE_2D, name_);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, w);
@@ -124,16 +124,18 @@ TEST_F(JpegLoadTest, TexturesHoldTheDecodedRowsTopFirst) {
   }
 }
 
-TEST_F(JpegLoadTest, FailuresReturnNonZeroAndLeaveTheNameAlone) {
+TEST_F(JpegLoadTest, FailuresReturnFalseLeaveTheNameAloneAndNameTheFile) {
   const Bytes file = EncodeJpegRgb(TwoToneRgb(64, 64), 64, 64, 90);
   const std::string truncated = dir_.Write("cut.jpg", Bytes(file.begin(), file.begin() + file.size() / 3));
   const std::string corrupt = dir_.Write("bad.jpg", Bytes(file.size(), 0x5a));
   for (const std::string& path : {truncated, corrupt, dir_.path() + "/none.jpg"}) {
     for (bool mipmapped : {false, true}) {
       GLuint name = kSentinelName;
-      EXPECT_NE(mipmapped ? LoadJpegTextureMipmapped(path.c_str(), &name) : LoadJpegTexture(path.c_str(), &name), 0);
+      std::string error;
+      EXPECT_FALSE(mipmapped ? LoadJpegTextureMipmapped(path.c_str(), &name, &error)
+                             : LoadJpegTexture(path.c_str(), &name, &error));
       EXPECT_EQ(name, kSentinelName) << path;
-      EXPECT_NE(std::string(LastTextureLoadMessage()).find(path), std::string::npos) << path;
+      EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
     }
   }
 }

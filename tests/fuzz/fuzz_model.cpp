@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "assets/model.h"
@@ -10,8 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // An exact-size copy, so any read past the end is caught by the sanitizer.
   std::vector<std::uint8_t> bytes(data, data + size);
-  const velkor::SceneModel model = velkor::ParseSceneModel(bytes.data(), bytes.size());
-  const bool failed = *velkor::LastModelLoadError() != '\0';
+  std::string error;
+  const velkor::SceneModel model = velkor::ParseSceneModel(bytes.data(), bytes.size(), "data\\", &error);
+  const bool failed = !error.empty();
   if (failed && (model.meshCount != 0 || model.materialCount != 0 || !model.cameras.empty())) std::abort();
   if (model.meshCount > velkor::kMaxMeshes || model.materialCount > velkor::kMaxMaterials) std::abort();
   for (std::uint32_t m = 0; m < model.meshCount; ++m)

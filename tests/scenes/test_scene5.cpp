@@ -117,8 +117,7 @@ class Scene5Frames : public test::SceneFrameTest {
   // that ended early (blending on, translucent white); its fog starts far beyond the scene.
   void Enter() {
     for (TextureRecord* r : {&beeImage, &frameMaskImage, &frameImages[0], &frameImages[1], &frameImages[2], &frameImages[3]}) {
-      ReleaseTexturePixels(*r);
-      *r = TextureRecord{};
+      *r = TextureRecord();
     }
     for (GLuint& name : photoColumnTextures) name = 0;
     test::StartAfterScene0();

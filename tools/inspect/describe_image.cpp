@@ -30,7 +30,6 @@ bool InspectTga(const char* path, std::string& json) {
     json = "{\"error\": " + JsonString(reason) + "}";
     return false;
   }
-  ReleaseTexturePixels(record);
   json = "{\"format\": \"tga\", \"width\": " + std::to_string(record.width) +
          ", \"height\": " + std::to_string(record.height) +
          ", \"bitsPerPixel\": " + std::to_string(record.bitsPerPixel) + "}";

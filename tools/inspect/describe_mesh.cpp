@@ -74,13 +74,11 @@ std::string JsonPoints(const SceneModel& model) {
 }  // namespace
 
 bool InspectMesh(const char* path, std::string& json) {
-  char savedDirectory[kTextureDirectorySize];
-  std::memcpy(savedDirectory, textureDirectory, sizeof savedDirectory);
-  SetTextureDirectory("data\\");
-  const SceneModel model = LoadSceneModel(path);
-  SetTextureDirectory(savedDirectory);
-  if (*LastModelLoadError() != '\0') {
-    json = "{\"error\": " + JsonString(LastModelLoadError()) + "}";
+  // Material paths as the show builds them before any scene sets its own directory.
+  std::string error;
+  const SceneModel model = ReadSceneModelFile(path, "data\\", &error);
+  if (!error.empty()) {
+    json = "{\"error\": " + JsonString(error) + "}";
     return false;
   }
   json = "{\"meshCount\": " + std::to_string(model.meshCount) + ", \"cameraCount\": " +
