@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Checks that every #include in the sources follows the module layering:
+#   platform, proc  (bottom: each includes only itself)
+#   music           platform, proc
+#   assets          music, platform, proc
+#   scenes          assets, music, platform, proc
+#   app             scenes and everything below
+#   tools           app and everything below; the products side by side:
+#                   tools/standin/synth only itself, tools/standin the synth,
+#                   tools/render and tools/inspect only themselves, tools/main.cpp all
+# usage: scripts/check-layering.sh [SOURCE_ROOT]   (exit 1 and one line per wrong include)
+set -euo pipefail
+root="${1:-$(cd "$(dirname "$0")/.." && pwd)}"
+cd "$root"
+
+# The layer a path (a source file or an include target) belongs to.
+layer_of() {
+  case "$1" in
+    tools/standin/synth/*) echo tools/standin/synth ;;
+    tools/standin/*) echo tools/standin ;;
+    tools/render/*) echo tools/render ;;
+    tools/inspect/*) echo tools/inspect ;;
+    tools/*) echo tools ;;
+    platform/* | proc/* | music/* | assets/* | scenes/* | app/*) echo "${1%%/*}" ;;
+    *) echo "" ;;
+  esac
+}
+
+core_below() {
+  case "$1" in
+    platform) echo "platform" ;;
+    proc) echo "proc" ;;
+    music) echo "music platform proc" ;;
+    assets) echo "assets music platform proc" ;;
+    scenes) echo "scenes assets music platform proc" ;;
+    app) echo "app scenes assets music platform proc" ;;
+  esac
+}
+
+# The layers a layer may include.
+allowed() {
+  local core
+  core="$(core_below app)"
+  case "$1" in
+    tools/standin/synth) echo "tools/standin/synth platform proc" ;;
+    tools/standin) echo "tools/standin tools/standin/synth $core" ;;
+    tools/render) echo "tools/render $core" ;;
+    tools/inspect) echo "tools/inspect $core" ;;
+    tools) echo "tools tools/standin tools/standin/synth tools/render tools/inspect $core" ;;
+    *) core_below "$1" ;;
+  esac
+}
+
+status=0
+while IFS= read -r file; do
+  from="$(layer_of "$file")"
+  [ -n "$from" ] || continue
+  ok=" $(allowed "$from") "
+  while IFS=: read -r line target; do
+    to="$(layer_of "$target")"
+    [ -n "$to" ] || continue  # system and test headers
+    if [[ "$ok" != *" $to "* ]]; then
+      echo "$file:$line: $from includes \"$target\" from $to, which is not below it"
+      status=1
+    fi
+  done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" |
+           sed 's/^\([0-9]*\):[^"]*"\([^"]*\)".*/\1:\2/' || true)
+done < <(find platform proc music assets scenes app tools -type f \( -name '*.h' -o -name '*.cpp' \) 2>/dev/null | sort)
+exit $status
