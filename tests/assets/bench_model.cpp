@@ -76,16 +76,6 @@ void BM_LoadSceneModel(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadSceneModel)->Unit(benchmark::kMillisecond);
 
-void BM_LoadAndLinearNormals(benchmark::State& state) {
-  const std::string& path = Grid().path;
-  for (auto _ : state) {
-    SceneModel model = LoadSceneModel(path.c_str());
-    ComputeVertexNormals(model);
-    benchmark::DoNotOptimize(model.meshes[0].vertices.data());
-  }
-}
-BENCHMARK(BM_LoadAndLinearNormals)->Unit(benchmark::kMillisecond);
-
 void BM_LinearNormals(benchmark::State& state) {
   SceneModel model = LoadSceneModel(Grid().path.c_str());
   for (auto _ : state) {
