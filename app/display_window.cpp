@@ -36,7 +36,7 @@ const char* TextForWindowResult(WindowResult r) {
 
 void SetKeepPictureAspect(bool keep) { layout.keepAspect = keep; }
 
-void ResizeViewport(int width, int height) {
+void LayoutPicture(int width, int height) {
   if (height == 0) height = 1;
   layout.framebufferWidth = width;
   layout.framebufferHeight = height;
@@ -51,7 +51,23 @@ void ResizeViewport(int width, int height) {
     layout.y = (height - layout.height) / 2;
   }
   glViewport(layout.x, layout.y, layout.width, layout.height);
+  // Clears outside the picture are limited again by the next frame.
+  glDisable(GL_SCISSOR_TEST);
+}
+
+void ResizeViewport(int width, int height) {
+  LayoutPicture(width, height);
   SetCameraProjection(nullptr);
+}
+
+void SetDisplayFullscreen(bool fullscreen) {
+  PlatformSetFullscreen(fullscreen, kWindowWidth, kWindowHeight);
+  fullscreenMode = PlatformFullscreen();
+  SetKeepPictureAspect(fullscreenMode);
+  int width = 0, height = 0;
+  PlatformDrawableSize(&width, &height);
+  // The scene's own projection stays: only the picture's place changes.
+  LayoutPicture(width, height);
 }
 
 void ClearOutsidePicture() {
@@ -119,7 +135,12 @@ void HandleWindowEvent(const PlatformEvent& event) {
     case PlatformEventType::KeyUp:
       if (event.key >= 0 && event.key < 256) keyDown[event.key] = false;
       break;
-    case PlatformEventType::Resize: ResizeViewport(event.width, event.height); break;
+    case PlatformEventType::Resize:
+      // The size the picture already has (after a switch to or from
+      // fullscreen) keeps the scene's projection.
+      if (event.width != layout.framebufferWidth || (event.height ? event.height : 1) != layout.framebufferHeight)
+        ResizeViewport(event.width, event.height);
+      break;
     case PlatformEventType::Quit: break;
   }
 }

@@ -22,6 +22,14 @@ void CloseDisplayWindow();
 // 45-degree, 4/3 projection whatever the shape. When the picture is kept 4:3
 // the viewport is the largest centred 4:3 area and the rest stays black.
 void ResizeViewport(int width, int height);
+// The viewport and bars alone, leaving the projection as it is.
+void LayoutPicture(int width, int height);
+
+// The show's window size, and its switch to and from fullscreen at any time:
+// the picture follows, the GL context, the music and the scene go on.
+constexpr int kWindowWidth = 640;
+constexpr int kWindowHeight = 480;
+void SetDisplayFullscreen(bool fullscreen);
 void SetKeepPictureAspect(bool keep);
 // Blackens the bars outside a kept-aspect picture; a no-op otherwise.
 void ClearOutsidePicture();
@@ -35,13 +43,20 @@ void SetGlobalGlState();
 void HandleWindowEvent(const PlatformEvent& event);
 
 // What one pass of the main loop talks to; the real window or a test script.
+// The pointers after the first three may be null (nothing happens).
 struct MainLoopIo {
   bool (*pollEvent)(PlatformEvent* event);
   int (*positionMs)();
   void (*swapBuffers)();
+  void (*setFullscreen)(bool fullscreen) = nullptr;  // Alt+Enter, F11
+  void (*idle)() = nullptr;                          // a pass that draws nothing (paused, minimised)
+  void (*sceneBegan)(int scene, int ms) = nullptr;   // after every change of scene
+  bool loop = false;                                 // start again after the end, until Escape
 };
 
-// Runs passes until quit, Escape or the end of the show; returns the exit status.
+// Runs passes until quit, Escape or the end of the show (or, looping, only
+// quit and Escape); returns the exit status. The player's keys act on the
+// KeyDown events; Escape and Z keep the original's behaviour.
 int RunMainLoop(const MainLoopIo& io);
 
 // Formats and shows the music-time box of the Z key.

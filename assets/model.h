@@ -123,6 +123,8 @@ Camera* FirstCamera(SceneModel& model);
 void LoadMaterialTextures(SceneModel& model);
 // Smooth per-vertex normals from the face normals.
 void ComputeVertexNormals(SceneModel& model);
+// Gives back the model's material textures and memory; the model is as new.
+void ReleaseSceneModel(SceneModel& model);
 // What every scene does to a freshly loaded model: material textures, then normals.
 void PrepareSceneModel(SceneModel& model);
 // How a scene setup brings in the model it is seen through, in this order:

@@ -63,6 +63,11 @@ void PrepareSceneModel(SceneModel& model) {
   ComputeVertexNormals(model);
 }
 
+void ReleaseSceneModel(SceneModel& model) {
+  for (Material& material : model.materials) ReleaseTexture(material.texture);
+  model = SceneModel();
+}
+
 void SetUpSceneModel(SceneModel& model, const char* textureDir, const char* path) {
   SetTextureDirectory(textureDir);
   model = LoadSceneModel(path);

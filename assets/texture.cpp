@@ -190,6 +190,16 @@ bool LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut, std::strin
   return true;
 }
 
+void ReleaseTextureName(GLuint& name) {
+  if (name != 0) glDeleteTextures(1, &name);
+  name = 0;
+}
+
+void ReleaseTexture(TextureRecord& record) {
+  ReleaseTextureName(record.textureId);
+  record = TextureRecord();
+}
+
 bool IsComposableImage(const TextureRecord& image) {
   return !image.pixels.empty() && image.bitsPerPixel == 24 && image.width == kOverlaySize &&
          image.height == kOverlaySize;

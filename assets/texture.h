@@ -42,6 +42,12 @@ bool LoadTgaTexture(TextureRecord* record, const char* path, std::string* error 
 bool LoadJpegTexture(const char* path, GLuint* textureIdOut, std::string* error = nullptr);
 bool LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut, std::string* error = nullptr);
 
+// A setup that runs again (after a seek or in a loop) first gives back what
+// its earlier run made. Name 0 is left alone (nothing to delete), so on a
+// first run these make no GL calls.
+void ReleaseTextureName(GLuint& name);       // deletes the texture, name becomes 0
+void ReleaseTexture(TextureRecord& record);  // its texture and kept pixels; the record is as new
+
 // Colour of colourImage, alpha = red of maskImage, uploaded into name. Both must
 // be 256 x 256 at 24 bits with pixels; otherwise nothing happens.
 void ComposeAlphaTexture(const TextureRecord& colourImage, const TextureRecord& maskImage, GLuint name);

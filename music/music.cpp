@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "music/timeline.h"
+#include "platform/log.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/sound.h"
@@ -86,15 +88,29 @@ int ReadMusicFile(FILE* file) {
 }  // namespace
 
 bool StartMusic() {
-  if (VirtualClockInUse()) return true;
+  if (ActiveClockSource() == ClockSource::Virtual) return true;
+  if (ActiveClockSource() == ClockSource::WallClock) {
+    StartWallClock();
+    return true;
+  }
   if (SoundLibraryVersion() < kMinimumSoundVersion) {
     ShowMusicError("You are using the wrong fmod dll!");
     return false;
   }
   // Output type and driver: the layer always takes SDL's default device.
-  if (!SoundInit(kMixRate)) return FailWithSoundError(SoundLastError());
+  if (!SoundInit(kMixRate)) {
+    FailWithSoundError(SoundLastError());
+    LogLine("no sound device could be opened; velkor --silent plays the show without sound");
+    return false;
+  }
   FILE* file = OpenDataFile(kMusicFileName, "rb");
-  if (!file) return FailWithText("File Not Found!");
+  if (!file) {
+    FailWithText("File Not Found!");
+    const std::string& dir = DataDirectory();
+    LogLine(std::string("no ") + kMusicFileName + " in " + (dir.empty() ? "the working directory" : dir) +
+            "; \"velkor-tools make-data DIR\" writes the stand-in data set into DIR");
+    return false;
+  }
   const int readError = ReadMusicFile(file);
   std::fclose(file);
   if (readError != kSoundOk) return FailWithSoundError(readError);

@@ -5,9 +5,10 @@
 
 namespace velkor {
 
-// Starts the music track (kMusicFileName) from the working directory. On failure an "ERROR!" box
-// has been shown, the sound library closed where the rules say so, and false
-// is returned. With the virtual clock in use nothing is played and this succeeds.
+// Starts the music track (kMusicFileName) from the data directory. On failure an "ERROR!" box
+// has been shown, the sound library closed where the rules say so, a hint
+// logged, and false is returned. With the virtual clock in use nothing is
+// played and this succeeds; with the wall clock it starts that clock instead.
 bool StartMusic();
 
 // Closes the stream, then the sound library, then releases the music buffer.
@@ -19,10 +20,25 @@ int MusicPositionMs();
 // Text for a sound library error code; "Unknown error" outside 0 .. 19.
 const char* SoundErrorText(int code);
 
-// Switches the clock source to the virtual clock (true) or the sound device.
+// Where the music position comes from: the playing sound device; a steady wall
+// clock (milliseconds, monotonic, from 0 where the music would have started
+// playing) when playing without sound; or a virtual clock its owner sets.
+enum class ClockSource { SoundDevice, WallClock, Virtual };
+void SetClockSource(ClockSource source);
+ClockSource ActiveClockSource();
+// Shorthands: the virtual clock (true) or the sound device.
 void UseVirtualClock(bool on);
 bool VirtualClockInUse();
 // The position the virtual clock reports from now on.
 void SetVirtualClockMs(int ms);
+// Starts the wall clock at 0; StartMusic does this in place of playing.
+void StartWallClock();
+
+// Pausing stops the position (and the sound) until resumed; a seek moves the
+// position (and the sound) to ms, the one way it can go back. The virtual
+// clock only notes the pause: its owner decides what it reads.
+void PauseMusic(bool paused);
+bool MusicPaused();
+void SeekMusicMs(int ms);
 
 }  // namespace velkor

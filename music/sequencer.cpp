@@ -55,6 +55,37 @@ int RenderFrame() {
   return 1;
 }
 
+int NominalSceneAt(float ticks) {
+  int scene = 0;
+  while (scene < kSceneCount - 1 && ticks > static_cast<float>(NominalSceneStartTicks(scene + 1))) ++scene;
+  return scene;
+}
+
+int SceneStartMs(int index) {
+  if (index <= 0) return 0;
+  const float start = static_cast<float>(NominalSceneStartTicks(index));
+  // The tick rate is a float sum: find the first millisecond past the start
+  // from an estimate just below it.
+  int ms = static_cast<int>(NominalMsFromTicks(start)) - 2;
+  while (DemoTicksFromMs(ms) <= start) ++ms;
+  return ms;
+}
+
+void SeekSequencer(int ms) {
+  const float ticks = DemoTicksFromMs(ms);
+  const int target = NominalSceneAt(ticks);
+  const int from = target > sceneIndex ? sceneIndex + 1 : target < sceneIndex ? 0 : target + 1;
+  for (int scene = from; scene <= target; ++scene) {
+    sceneIndex = scene;
+    RunSetup(scene);
+  }
+  const bool moved = from <= target;
+  sceneIndex = target;
+  if (moved || ticks < static_cast<float>(sceneStartTicks)) sceneStartTicks = NominalSceneStartTicks(target);
+  demoTicks = ticks;
+  sceneTicks = demoTicks - static_cast<float>(sceneStartTicks);
+}
+
 void ResetSequencer() {
   demoTicks = 0.0f;
   sceneTicks = 0.0f;

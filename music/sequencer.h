@@ -34,6 +34,20 @@ bool StepClock(int ms);
 // Clears, loads the identity and draws the current scene. Always 1.
 int RenderFrame();
 
+// The scene that holds `ticks` when every setup takes no time: scene k runs
+// from just after its nominal start to its nominal end (the switch happens
+// when a scene's length is exceeded). Ticks past the end belong to scene 5.
+int NominalSceneAt(float ticks);
+// The first music millisecond at which scene `index` has nominally begun
+// (0 for scene 0).
+int SceneStartMs(int index);
+
+// Moves the sequencer to music position ms after a seek. Entering a later
+// scene runs the setups of every scene on the way, in order; going back to an
+// earlier scene runs the setups from scene 0 up to it. The scene's time then
+// counts from its nominal start. The music position itself is the caller's.
+void SeekSequencer(int ms);
+
 // Back to the state before the first pass (scene 0, clock at zero); for tests
 // and offline rendering, which drive several shows in one process.
 void ResetSequencer();

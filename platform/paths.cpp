@@ -9,6 +9,8 @@ namespace velkor {
 
 namespace {
 
+std::string dataDirectory;  // empty: the working directory
+
 bool Exists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
@@ -40,6 +42,7 @@ std::string ResolveDataPath(const char* dataPath) {
     if (c == '\\') c = '/';
   std::string result;
   if (!path.empty() && path[0] == '/') result = "/";
+  else if (!dataDirectory.empty()) result = dataDirectory;
   std::size_t start = 0;
   while (start <= path.size()) {
     std::size_t end = path.find('/', start);
@@ -56,6 +59,13 @@ std::string ResolveDataPath(const char* dataPath) {
   }
   return result;
 }
+
+void SetDataDirectory(const std::string& dir) {
+  dataDirectory = dir;
+  while (dataDirectory.size() > 1 && dataDirectory.back() == '/') dataDirectory.pop_back();
+}
+
+const std::string& DataDirectory() { return dataDirectory; }
 
 FILE* OpenDataFile(const char* dataPath, const char* mode) {
   const std::string path = ResolveDataPath(dataPath);

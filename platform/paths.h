@@ -10,7 +10,12 @@
 
 namespace velkor {
 
-// The file system path for a data path, relative to the working directory.
+// Where relative data paths are found: dir (taken as it is, not matched
+// case-insensitively), or the working directory when empty, the default.
+void SetDataDirectory(const std::string& dir);
+const std::string& DataDirectory();
+
+// The file system path for a data path, relative to the data directory.
 // When no existing file matches, the path with '/' separators as written.
 std::string ResolveDataPath(const char* dataPath);
 

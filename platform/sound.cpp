@@ -42,6 +42,8 @@ struct PlaybackAnchor {
 struct Stream {
   bool open = false;
   bool playing = false;
+  bool paused = false;
+  int trackRate = 0;
   bool decoderEnded = false;
   int emptyReads = 0;
   mpg123_handle* decoder = nullptr;
@@ -220,6 +222,7 @@ bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
   stream.reader = MemoryReader{data, size, 0};
   int trackRate = 0;
   const int code = OpenDecoder(&trackRate);
+  stream.trackRate = trackRate;
   if (code != kSoundOk) {
     ReleaseDecoder();
     return Fail(code);
@@ -233,6 +236,7 @@ bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
   SDL_LockAudioDevice(output.device);
   stream.open = true;
   stream.playing = false;
+  stream.paused = false;
   stream.decoderEnded = false;
   stream.emptyReads = 0;
   stream.framesHanded = 0;
@@ -257,6 +261,7 @@ bool SoundPlay() {
 
 int SoundPositionMs() {
   if (!stream.open || output.rate <= 0) return 0;
+  if (stream.paused) return static_cast<int>(stream.lastReportedFrame * 1000 / output.rate);
   SDL_LockAudioDevice(output.device);
   const PlaybackAnchor anchor = stream.anchor;
   SDL_UnlockAudioDevice(output.device);
@@ -276,6 +281,44 @@ int SoundPositionMs() {
   return static_cast<int>(frame * 1000 / output.rate);
 }
 
+bool SoundSetPaused(bool paused) {
+  if (!stream.open || !stream.playing) return Fail(kSoundInvalidParameter);
+  if (paused == stream.paused) return Succeed();
+  if (paused) {
+    SoundPositionMs();  // the position heard now is where it stays
+    SDL_PauseAudioDevice(output.device, 1);
+    stream.paused = true;
+    return Succeed();
+  }
+  // The old anchor's time lies in the past: wait for a fresh refill, holding
+  // the position where it stopped until then.
+  SDL_LockAudioDevice(output.device);
+  stream.anchor.valid = false;
+  SDL_UnlockAudioDevice(output.device);
+  stream.paused = false;
+  SDL_PauseAudioDevice(output.device, 0);
+  return Succeed();
+}
+
+bool SoundPaused() { return stream.paused; }
+
+bool SoundSeekMs(int ms) {
+  if (!stream.open || stream.trackRate <= 0 || output.rate <= 0) return Fail(kSoundInvalidParameter);
+  if (ms < 0) ms = 0;
+  const off_t trackFrame = static_cast<off_t>(static_cast<std::int64_t>(ms) * stream.trackRate / 1000);
+  SDL_LockAudioDevice(output.device);
+  const off_t reached = mpg123_seek(stream.decoder, trackFrame, SEEK_SET);
+  SDL_AudioStreamClear(stream.converter);
+  stream.decoderEnded = reached < 0;  // past the end of the track: silence from here
+  stream.emptyReads = 0;
+  stream.framesHanded = static_cast<std::int64_t>(ms) * output.rate / 1000;
+  stream.anchor = PlaybackAnchor{};
+  // The position may step back here, and only here.
+  stream.lastReportedFrame = stream.framesHanded;
+  SDL_UnlockAudioDevice(output.device);
+  return Succeed();
+}
+
 int SoundLastError() { return output.lastError; }
 
 void SoundCloseStream() {
@@ -284,6 +327,7 @@ void SoundCloseStream() {
   SDL_LockAudioDevice(output.device);
   stream.open = false;
   stream.playing = false;
+  stream.paused = false;
   SDL_UnlockAudioDevice(output.device);
   ReleaseDecoder();
   stream.reader = MemoryReader{};

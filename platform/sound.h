@@ -47,6 +47,15 @@ bool SoundPlay();
 // device, and still at the track's length once it has ended. 0 without a stream.
 int SoundPositionMs();
 
+// Pauses or resumes the playing stream; the position stands still while paused.
+bool SoundSetPaused(bool paused);
+bool SoundPaused();
+
+// Moves the playing stream to ms of the track (past the end: silence, and the
+// position still reads ms). The position jumps there at once and runs on from
+// it; this is the one way it can go back.
+bool SoundSeekMs(int ms);
+
 int SoundLastError();
 
 // Stops and releases the stream; harmless without one.

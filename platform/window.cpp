@@ -2,6 +2,10 @@
 #include "platform/window.h"
 
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
+#ifdef VELKOR_HAVE_X11
+#include <X11/Xlib.h>
+#endif
 
 #include <cstdlib>
 
@@ -13,8 +17,82 @@ struct WindowState {
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
   bool videoStarted = false;
+  bool fullscreen = false;
+  bool filledByHand = false;  // fullscreen as a borderless window of the display's size
+  WindowPreferences preferences;
 };
 WindowState state;
+
+SDL_Rect DisplayBounds() {
+  SDL_Rect bounds{0, 0, 0, 0};
+  int display = state.preferences.display;
+  if (display < 0 || display >= SDL_GetNumVideoDisplays()) display = 0;
+  SDL_GetDisplayBounds(display, &bounds);
+  return bounds;
+}
+
+// The window's size as the display server has it. SDL reports the size it
+// asked for, which without a window manager is not what the window became.
+bool ServerWindowSize(int* width, int* height) {
+#ifdef VELKOR_HAVE_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(state.window, &info) && info.subsystem == SDL_SYSWM_X11) {
+    XWindowAttributes attributes;
+    XSync(info.info.x11.display, False);
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) {
+      *width = attributes.width;
+      *height = attributes.height;
+      return true;
+    }
+  }
+#endif
+  SDL_GetWindowSize(state.window, width, height);
+  return true;
+}
+
+// Waits up to half a second for a window manager to make the window fill
+// the display.
+bool WindowFillsDisplay(const SDL_Rect& bounds) {
+  for (int wait = 0; wait < 50; ++wait) {
+    SDL_PumpEvents();
+    int width = 0, height = 0;
+    ServerWindowSize(&width, &height);
+    if (width >= bounds.w && height >= bounds.h) return true;
+    SDL_Delay(10);
+  }
+  return false;
+}
+
+void FillDisplayByHand(const SDL_Rect& bounds) {
+  SDL_SetWindowFullscreen(state.window, 0);
+  SDL_SetWindowBordered(state.window, SDL_FALSE);
+  SDL_SetWindowPosition(state.window, bounds.x, bounds.y);
+  SDL_SetWindowSize(state.window, bounds.w, bounds.h);
+  SDL_RaiseWindow(state.window);
+  state.filledByHand = true;
+}
+
+void EnterFullscreen() {
+  const SDL_Rect bounds = DisplayBounds();
+  SDL_SetWindowPosition(state.window, bounds.x, bounds.y);
+  SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  if (!WindowFillsDisplay(bounds)) FillDisplayByHand(bounds);
+  SDL_ShowCursor(SDL_DISABLE);
+}
+
+void LeaveFullscreen(int width, int height) {
+  if (state.filledByHand) {
+    SDL_SetWindowBordered(state.window, SDL_TRUE);
+    state.filledByHand = false;
+  } else {
+    SDL_SetWindowFullscreen(state.window, 0);
+  }
+  SDL_SetWindowSize(state.window, width, height);
+  const SDL_Rect bounds = DisplayBounds();
+  SDL_SetWindowPosition(state.window, bounds.x + (bounds.w - width) / 2, bounds.y + (bounds.h - height) / 2);
+  SDL_ShowCursor(SDL_ENABLE);
+}
 
 void SetContextAttributes() {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -25,6 +103,9 @@ void SetContextAttributes() {
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  const int samples = state.preferences.msaa;
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 0 ? samples : 0);
 }
 
 }  // namespace
@@ -43,12 +124,18 @@ int VirtualKeyFromSdlKey(int key) {
     case SDLK_UP: return 0x26;
     case SDLK_RIGHT: return 0x27;
     case SDLK_DOWN: return 0x28;
+    case SDLK_PAGEUP: return 0x21;
+    case SDLK_PAGEDOWN: return 0x22;
+    case SDLK_END: return 0x23;
+    case SDLK_HOME: return 0x24;
     case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
     case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
     case SDLK_LALT: case SDLK_RALT: return 0x12;
     default: return 0;
   }
 }
+
+void SetWindowPreferences(const WindowPreferences& preferences) { state.preferences = preferences; }
 
 WindowResult PlatformInitVideo(const char* driver) {
   if (state.videoStarted) return WindowResult::Ok;
@@ -62,19 +149,34 @@ WindowResult PlatformCreateWindow(const char* title, int width, int height, int 
                                   bool visible) {
   (void)colourBits;  // 8 bits per channel are asked for in every case
   SetContextAttributes();
-  Uint32 flags = SDL_WINDOW_OPENGL | (visible ? 0 : SDL_WINDOW_HIDDEN);
   // Today's displays keep their own mode: a fullscreen window covers the desktop
-  // and the picture is letterboxed inside it.
-  if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  else flags |= SDL_WINDOW_RESIZABLE;
-  state.window = SDL_CreateWindow(title, 0, 0, width, height, flags);
+  // and the picture is letterboxed inside it. It is made as a window first and
+  // then switched, so that it can be checked and, where needed, filled by hand.
+  const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (visible ? 0 : SDL_WINDOW_HIDDEN);
+  const SDL_Rect bounds = DisplayBounds();
+  const int x = visible ? bounds.x + (bounds.w - width) / 2 : 0, y = visible ? bounds.y + (bounds.h - height) / 2 : 0;
+  state.window = SDL_CreateWindow(title, x, y, width, height, flags);
   if (!state.window) return fullscreen ? WindowResult::FullscreenRefused : WindowResult::WindowFailed;
   state.context = SDL_GL_CreateContext(state.window);
+  if (!state.context && state.preferences.msaa > 0) {
+    // No multisampled format here: the original look, without antialiasing.
+    SDL_DestroyWindow(state.window);
+    state.preferences.msaa = 0;
+    SetContextAttributes();
+    state.window = SDL_CreateWindow(title, x, y, width, height, flags);
+    if (!state.window) return WindowResult::WindowFailed;
+    state.context = SDL_GL_CreateContext(state.window);
+  }
   if (!state.context) return WindowResult::ContextFailed;
   if (SDL_GL_MakeCurrent(state.window, state.context) != 0) return WindowResult::MakeCurrentFailed;
-  SDL_GL_SetSwapInterval(1);  // swaps paced by the display keep the per-frame effects at speed
+  // Swaps paced by the display keep the per-frame effects at speed.
+  SDL_GL_SetSwapInterval(state.preferences.vsync ? 1 : 0);
   SDL_DisableScreenSaver();
-  if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
+  state.fullscreen = fullscreen;
+  if (fullscreen && visible) {
+    SDL_ShowWindow(state.window);
+    EnterFullscreen();
+  }
   return WindowResult::Ok;
 }
 
@@ -94,6 +196,15 @@ void PlatformShowWindow() {
   SDL_ShowWindow(state.window);
   SDL_RaiseWindow(state.window);
 }
+
+void PlatformSetFullscreen(bool fullscreen, int windowedWidth, int windowedHeight) {
+  if (!state.window || fullscreen == state.fullscreen) return;
+  state.fullscreen = fullscreen;
+  if (fullscreen) EnterFullscreen();
+  else LeaveFullscreen(windowedWidth, windowedHeight);
+}
+
+bool PlatformFullscreen() { return state.fullscreen; }
 
 void PlatformDrawableSize(int* width, int* height) {
   *width = 0;
@@ -149,6 +260,8 @@ void PlatformCloseWindow() {
     SDL_ShowCursor(SDL_ENABLE);
     SDL_DestroyWindow(state.window);
     state.window = nullptr;
+    state.fullscreen = false;
+    state.filledByHand = false;
   }
   if (state.videoStarted) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);

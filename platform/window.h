@@ -23,6 +23,14 @@ struct PlatformEvent {
   int height;
 };
 
+// How the window is made; set before PlatformCreateWindow.
+struct WindowPreferences {
+  int display = 0;    // the monitor that fullscreen covers
+  int msaa = 0;       // samples per pixel: 0 (none), 2, 4 or 8
+  bool vsync = true;  // swaps wait for the display
+};
+void SetWindowPreferences(const WindowPreferences& preferences);
+
 // Starts the video system: the named SDL driver, or the default one when null.
 WindowResult PlatformInitVideo(const char* driver);
 
@@ -36,6 +44,14 @@ WindowResult PlatformCreateWindow(const char* title, int width, int height, int 
 bool PlatformOpenHeadless(int width, int height);
 
 void PlatformShowWindow();
+
+// Switches the window between fullscreen and a window of windowedWidth x
+// windowedHeight at any time; the GL context stays. Fullscreen covers the
+// chosen display: where nothing makes the window fill it (an X server
+// without a window manager), it becomes a borderless window of the display's
+// size at its origin. The mouse cursor is hidden in fullscreen only.
+void PlatformSetFullscreen(bool fullscreen, int windowedWidth, int windowedHeight);
+bool PlatformFullscreen();
 void PlatformDrawableSize(int* width, int* height);
 
 // At most one pending event; false when none is waiting. Events the show has
@@ -47,7 +63,9 @@ void PlatformSwapBuffers();
 // Releases context, window and video system, whatever of them exists.
 void PlatformCloseWindow();
 
-// Win32 virtual-key code for an SDL keycode; 0 when it has none.
+// Win32 virtual-key code for an SDL keycode (letters, digits, F1..F12, arrows,
+// Page Up/Down, Home, End, Escape, Enter, Space, Tab, Backspace, Shift, Ctrl,
+// Alt); 0 when it has none.
 int VirtualKeyFromSdlKey(int sdlKeycode);
 
 }  // namespace velkor

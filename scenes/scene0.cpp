@@ -148,7 +148,9 @@ FadeColour Scene0FadeColour(float ticks) {
 }
 
 void SetupScene0() {
-  // Setup runs once per show; a fresh show starts without the camera jump.
+  ReleaseSceneModel(scene0Model);
+  ReleaseSceneModel(scene0DriftModel);
+  // A fresh show starts without the camera jump.
   cameraTimeOffset = 0.0f;
   LoadScene0Models();
   SetScene0Lights();

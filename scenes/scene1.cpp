@@ -109,15 +109,13 @@ CellOrigin CellPosition(int i, int j) {
 }
 
 void SetupScene1() {
+  for (TextureRecord& photo : photoTextures) ReleaseTexture(photo);
+  ReleaseTexture(birdTexture);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glDisable(GL_FOG);
   glDisable(GL_LIGHTING);
   // A picture that fails to load keeps name 0, the default texture.
-  for (int k = 0; k < kPhotoCount; ++k) {
-    photoTextures[k].textureId = 0;
-    LoadJpegTexture(kPhotoFiles[k], &photoTextures[k].textureId);
-  }
-  birdTexture.textureId = 0;
+  for (int k = 0; k < kPhotoCount; ++k) LoadJpegTexture(kPhotoFiles[k], &photoTextures[k].textureId);
   LoadJpegTexture(kBirdFile, &birdTexture.textureId);
 }
 

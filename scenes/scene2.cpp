@@ -188,6 +188,12 @@ GLuint CloudSpriteTexture(const SceneModel& model) {
 }
 
 void SetupScene2() {
+  ReleaseSceneModel(scene2Model);
+  ReleaseSceneModel(scene2SpriteModel);
+  ReleaseTexture(overlayColourImage);
+  ReleaseTexture(overlayMaskImage);
+  ReleaseTextureName(scrollTexture);
+  ReleaseTextureName(overlayTexture);
   SetUpSceneModel(scene2Model, "data\\texpart03\\", "data\\part03_max.bin");
   scene2SpriteModel = LoadSceneModel("data\\part03_max2.bin");
   PrepareSceneModel(scene2SpriteModel);

@@ -169,6 +169,12 @@ FadeColour Scene3Fade(float t) {
 }
 
 void SetupScene3() {
+  ReleaseSceneModel(scene3Model);
+  ReleaseSceneModel(scene3MeshModel);
+  for (TextureRecord* image : {&texture04Image, &texture05Image, &texture07Image, &womanImage, &womanMaskImage})
+    ReleaseTexture(*image);
+  ReleaseTextureName(mesh26Texture);
+  ReleaseTextureName(spriteTexture);
   SetUpSceneModel(scene3Model, "data\\texpart04\\", "data\\part04_max.bin");
   scene3MeshModel = LoadSceneModel("data\\part04_max2.bin");
   PrepareSceneModel(scene3MeshModel);

@@ -95,6 +95,8 @@ FadeColour Scene4Fade(float t) {
 }
 
 void SetupScene4() {
+  ReleaseSceneModel(scene4Model);
+  for (GLuint& name : frogTextures) ReleaseTextureName(name);
   SetTextureDirectory("data\\texpart06\\");
   glEnable(GL_FOG);
   for (int i = 0; i < kFrogPictureCount; ++i) LoadJpegTexture(kFrogPaths[i], &frogTextures[i]);

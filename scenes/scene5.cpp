@@ -144,6 +144,11 @@ FrameCorners TumblingFrameCorners(float t) {
 }
 
 void SetupScene5() {
+  ReleaseTexture(beeImage);
+  ReleaseTexture(frameMaskImage);
+  for (TextureRecord& picture : frameImages) ReleaseTexture(picture);
+  for (GLuint& name : photoColumnTextures) ReleaseTextureName(name);
+  ResetFrameSwitch();
   LoadTgaTexture(&beeImage, "data\\texpart05\\bee.tga");
   LoadTgaTexture(&frameImages[0], "data\\texpart05\\frame01.tga");
   LoadTgaTexture(&frameMaskImage, "data\\texpart05\\frameA.tga");
