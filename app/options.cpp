@@ -46,6 +46,10 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* options, std::stri
     else if (arg == "--msaa") {
       takesValue = true;
       ok = ParseWholeNumber(value, 0, 8, &o.msaa) && (o.msaa & (o.msaa - 1)) == 0 && o.msaa != 1;
+    } else if (arg == "--frame-times") {
+      takesValue = true;
+      ok = value && *value;
+      if (ok) o.frameTimes = value;
     } else if (arg == "--data") {
       takesValue = true;
       ok = value && *value;
@@ -77,7 +81,8 @@ const char* PlayerUsage() {
          "  --max-fps N       at most N frames per second (default 0: no cap)\n"
          "  --msaa N          antialiasing with N samples: 0, 2, 4 or 8 (default 0, the original look)\n"
          "  --data DIR        play the data in DIR\n"
-         "  --verbose         say on standard error when each scene begins\n"
+         "  --verbose         say on standard error when each scene begins and the window switches\n"
+         "  --frame-times F   write every presented frame to the CSV file F (wall time, music time, scene)\n"
          "  --help            this text\n"
          "  --version         the version\n"
          "\n"

@@ -16,6 +16,7 @@ struct PlayerOptions {
   int msaa = 0;        // 0, 2, 4 or 8 samples per pixel
   bool verbose = false;  // one line on standard error as each scene begins
   std::string dataDir;   // empty: the working directory
+  std::string frameTimes;  // a CSV of every presented frame: wall time, music time, scene
   bool help = false;
   bool version = false;
 };

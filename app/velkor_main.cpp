@@ -10,6 +10,7 @@
 #include "app/options.h"
 #include "app/shell.h"
 #include "music/music.h"
+#include "music/sequencer.h"
 #include "platform/paths.h"
 
 #ifndef VELKOR_VERSION
@@ -26,8 +27,14 @@ struct Pacing {
   int maxFps = 0;
   SteadyClock::time_point nextFrame;
   bool verbose = false;
+  SteadyClock::time_point start;
+  FILE* frameTimes = nullptr;  // one line per presented frame
 };
 Pacing pacing;
+
+void PrintMusicTime(const char* what, int ms) {
+  if (pacing.verbose) std::fprintf(stderr, "velkor: %s at %d.%03d s\n", what, ms / 1000, ms % 1000);
+}
 
 bool PollPlatformEvent(PlatformEvent* event) { return PlatformPollEvent(event); }
 
@@ -35,6 +42,11 @@ bool PollPlatformEvent(PlatformEvent* event) { return PlatformPollEvent(event); 
 // starts the count afresh rather than rushing to catch up.
 void SwapPaced() {
   PlatformSwapBuffers();
+  if (pacing.frameTimes) {
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - pacing.start);
+    std::fprintf(pacing.frameTimes, "%lld,%d,%d\n", static_cast<long long>(micros.count()), MusicPositionMs(),
+                 sceneIndex);
+  }
   if (pacing.maxFps <= 0) return;
   const auto period = std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(1.0 / pacing.maxFps));
   const auto now = SteadyClock::now();
@@ -45,7 +57,13 @@ void SwapPaced() {
 void IdleBriefly() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
 
 void ReportScene(int scene, int ms) {
-  if (pacing.verbose) std::fprintf(stderr, "velkor: scene %d begins at %d.%03d s\n", scene, ms / 1000, ms % 1000);
+  const std::string what = "scene " + std::to_string(scene) + " begins";
+  PrintMusicTime(what.c_str(), ms);
+}
+
+void SwitchFullscreen(bool fullscreen) {
+  SetDisplayFullscreen(fullscreen);
+  PrintMusicTime(fullscreenMode ? "fullscreen" : "window", MusicPositionMs());
 }
 
 bool IsDirectory(const std::string& path) {
@@ -68,6 +86,10 @@ int TakeOptions(int argc, char** argv, PlayerOptions* options) {
     std::printf("velkor %s\n", VELKOR_VERSION);
     return -1;
   }
+  if (!options->frameTimes.empty() && !(pacing.frameTimes = std::fopen(options->frameTimes.c_str(), "w"))) {
+    std::fprintf(stderr, "velkor: --frame-times %s: cannot write the file\n", options->frameTimes.c_str());
+    return 2;
+  }
   if (!options->dataDir.empty() && !IsDirectory(options->dataDir)) {
     std::fprintf(stderr, "velkor: --data %s: no such directory\n", options->dataDir.c_str());
     return 2;
@@ -86,16 +108,18 @@ int VelkorMain(int argc, char** argv) {
   if (options.silent) SetClockSource(ClockSource::WallClock);
   pacing.maxFps = options.maxFps;
   pacing.verbose = options.verbose;
-  pacing.nextFrame = SteadyClock::now();
+  pacing.start = pacing.nextFrame = SteadyClock::now();
+  if (pacing.frameTimes) std::fputs("wallMicros,musicMs,scene\n", pacing.frameTimes);
   fullscreenMode = true;
   // A failed start-up has already been reported; unlike the original's 0, the
   // process reports it with a failing status.
   if (!OpenDisplayWindow("velkor", kWindowWidth, kWindowHeight, 32, options.fullscreen)) return 1;
-  const MainLoopIo io{PollPlatformEvent, MusicPositionMs, SwapPaced, SetDisplayFullscreen,
+  const MainLoopIo io{PollPlatformEvent, MusicPositionMs, SwapPaced, SwitchFullscreen,
                       IdleBriefly,       ReportScene,     options.loop};
   const int status = RunMainLoop(io);
   StopMusic();
   CloseDisplayWindow();
+  if (pacing.frameTimes) std::fclose(pacing.frameTimes);
   return status;
 }
 

@@ -13,7 +13,7 @@ PACKAGES=(
   libpng-dev             # PNG frames from the offline renderer
   libgtest-dev libbenchmark-dev
   ffmpeg                 # video capture and its tests
-  xvfb xauth libx11-dev  # a virtual display for the window tests, and a client to drive it
+  xvfb xauth libx11-dev libxfixes-dev  # a virtual display for the window tests, and a client to drive it
   clang libclang-rt-dev  # the loader's fuzz target (libFuzzer)
 )
 

@@ -1,0 +1,329 @@
+// The player's controls: options, the key table, seek targets, the
+// sequencer's seeks with their setups, and scripted key sequences through the
+// main loop: pause, seeks, scene jumps, the loop, and what repeated setups
+// leave behind in GL textures and memory.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "app/player.h"
+#include "app/shell.h"
+#include "music/music.h"
+#include "music/sequencer.h"
+#include "platform/gl.h"
+#include "platform/paths.h"
+#include "proc/noise.h"
+#include "scenes/scenes.h"
+#include "support/gl_fixture.h"
+#include "support/tool_support.h"
+
+namespace velkor {
+namespace {
+
+bool Parse(std::vector<const char*> args, PlayerOptions* o, std::string* error) {
+  args.insert(args.begin(), "velkor");
+  return ParsePlayerOptions(static_cast<int>(args.size()), const_cast<char**>(args.data()), o, error);
+}
+
+TEST(PlayerOptionsTest, DefaultsAreTheOriginalsAndEveryFlagIsRead) {
+  PlayerOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({}, &o, &error));
+  EXPECT_TRUE(o.fullscreen && o.vsync && !o.silent && !o.loop);
+  EXPECT_EQ(o.maxFps + o.msaa + o.display, 0);
+  ASSERT_TRUE(Parse({"--windowed", "--silent", "--loop", "--display", "1", "--vsync", "off", "--max-fps", "60",
+                     "--msaa", "4", "--data", "/tmp/x"},
+                    &o, &error))
+      << error;
+  EXPECT_TRUE(!o.fullscreen && o.silent && o.loop && !o.vsync);
+  EXPECT_EQ(o.display * 1000000 + o.maxFps * 100 + o.msaa, 1006004);
+  EXPECT_EQ(o.dataDir, "/tmp/x");
+}
+
+TEST(PlayerOptionsTest, RefusesWhatItDoesNotKnowOrCannotUse) {
+  const std::vector<std::vector<const char*>> bad = {
+      {"--bogus"},        {"--msaa", "3"},   {"--msaa", "16"},   {"--msaa", "1"},   {"--vsync", "maybe"},
+      {"--max-fps", "-1"}, {"--max-fps"},    {"--display", "x"}, {"--data"},        {"--data", ""},
+      {"windowed"},
+  };
+  for (const auto& args : bad) {
+    PlayerOptions o;
+    o.loop = true;  // untouched on failure
+    std::string error;
+    EXPECT_FALSE(Parse(args, &o, &error)) << args[0];
+    EXPECT_NE(error.find(args[0]), std::string::npos) << error;
+    EXPECT_TRUE(o.loop);
+  }
+}
+
+TEST(PlayerOptionsTest, UsageNamesEveryFlagAndKey) {
+  const std::string usage = PlayerUsage();
+  for (const char* item : {"--windowed", "--display", "--silent", "--loop", "--vsync", "--max-fps", "--msaa",
+                           "--data", "--help", "--version", "Escape", "Alt+Enter", "F11", "Space", "Shift",
+                           "Page Up", "Page Down", "Home", "Z "})
+    EXPECT_NE(usage.find(item), std::string::npos) << item;
+}
+
+TEST(PlayerKeysTest, TableMapsKeysWithTheirModifiers) {
+  const struct { int key; bool shift, alt; PlayerAction action; } cases[] = {
+      {13, false, true, PlayerAction::ToggleFullscreen}, {13, false, false, PlayerAction::None},
+      {0x7A, false, false, PlayerAction::ToggleFullscreen}, {32, false, false, PlayerAction::Pause},
+      {0x25, false, false, PlayerAction::Back5},         {0x25, true, false, PlayerAction::Back30},
+      {0x27, false, false, PlayerAction::Forward5},      {0x27, true, false, PlayerAction::Forward30},
+      {0x21, false, false, PlayerAction::SceneStart},    {0x22, true, false, PlayerAction::NextScene},
+      {0x24, false, false, PlayerAction::ShowStart},     {27, false, false, PlayerAction::None},
+      {'Z', false, false, PlayerAction::None},           {0x25, false, true, PlayerAction::None},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ActionForKey(c.key, c.shift, c.alt), c.action) << c.key << " shift " << c.shift << " alt " << c.alt;
+}
+
+// Records the setups a seek runs, without GL.
+std::vector<int> setupsRun;
+template <int N>
+void RecordSetup() { setupsRun.push_back(N); }
+void NoRender() {}
+const SceneProcs kRecordingScenes[kSceneCount] = {{RecordSetup<0>, NoRender}, {RecordSetup<1>, NoRender},
+                                                  {RecordSetup<2>, NoRender}, {RecordSetup<3>, NoRender},
+                                                  {RecordSetup<4>, NoRender}, {RecordSetup<5>, NoRender}};
+
+class SequencerSeekTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSequencer();
+    SetSceneTable(kRecordingScenes);
+    setupsRun.clear();
+  }
+  void TearDown() override {
+    SetSceneTable(nullptr);
+    ResetSequencer();
+  }
+};
+
+// Scene k begins on the first millisecond whose ticks exceed k's nominal start
+// (250, 600, 900, 1350, 1650 ticks at 13 per second).
+TEST_F(SequencerSeekTest, SceneStartsAreTheFirstMillisecondPastEachBoundary) {
+  const int starts[kSceneCount] = {0, 250, 600, 900, 1350, 1650};
+  EXPECT_EQ(SceneStartMs(0), 0);
+  for (int k = 1; k < kSceneCount; ++k) {
+    const int ms = SceneStartMs(k);
+    EXPECT_NEAR(ms, starts[k] * 1000.0 / 13.0, 1.0) << k;
+    EXPECT_GT(DemoTicksFromMs(ms), static_cast<float>(starts[k])) << k;
+    EXPECT_LE(DemoTicksFromMs(ms - 1), static_cast<float>(starts[k])) << k;
+    EXPECT_EQ(NominalSceneAt(DemoTicksFromMs(ms)), k);
+    EXPECT_EQ(NominalSceneAt(DemoTicksFromMs(ms - 1)), k - 1);
+  }
+  EXPECT_EQ(NominalSceneAt(1e6f), kSceneCount - 1);
+}
+
+TEST_F(SequencerSeekTest, ForwardRunsEverySetupOnTheWayAndBackReplaysFromSceneZero) {
+  SeekSequencer(SceneStartMs(3) + 2000);
+  EXPECT_EQ(setupsRun, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(sceneIndex, 3);
+  EXPECT_EQ(sceneStartTicks, 900);
+  EXPECT_NEAR(sceneTicks, 26.0f, 0.1f);  // 2 s into the scene
+
+  setupsRun.clear();
+  SeekSequencer(SceneStartMs(3) + 5000);  // within the scene: no setup
+  EXPECT_TRUE(setupsRun.empty());
+  EXPECT_EQ(sceneIndex, 3);
+
+  SeekSequencer(SceneStartMs(1) + 10);
+  EXPECT_EQ(setupsRun, (std::vector<int>{0, 1}));
+  EXPECT_EQ(sceneIndex, 1);
+  EXPECT_GT(sceneTicks, 0.0f);
+
+  // The clock then goes on from there as in uninterrupted play.
+  setupsRun.clear();
+  EXPECT_FALSE(StepClock(SceneStartMs(2) + 100));
+  EXPECT_EQ(setupsRun, (std::vector<int>{2}));
+}
+
+TEST_F(SequencerSeekTest, SeekTargetsStayInsideTheShow) {
+  SeekSequencer(SceneStartMs(2) + 500);  // in scene 2's first second
+  const int ms = SceneStartMs(2) + 500;
+  EXPECT_EQ(SeekTargetMs(PlayerAction::Back5, ms), ms - 5000);
+  EXPECT_EQ(SeekTargetMs(PlayerAction::Forward30, ms), ms + 30000);
+  EXPECT_EQ(SeekTargetMs(PlayerAction::SceneStart, ms), SceneStartMs(1));
+  EXPECT_EQ(SeekTargetMs(PlayerAction::NextScene, ms), SceneStartMs(3));
+  EXPECT_EQ(SeekTargetMs(PlayerAction::ShowStart, ms), 0);
+  EXPECT_EQ(SeekTargetMs(PlayerAction::Back30, 1000), 0);
+  EXPECT_EQ(SeekTargetMs(PlayerAction::Pause, ms), -1);
+  SeekSequencer(SceneStartMs(2) + 3000);  // later in the scene: its own start
+  EXPECT_EQ(SeekTargetMs(PlayerAction::SceneStart, SceneStartMs(2) + 3000), SceneStartMs(2));
+  // Near the end a seek forward stops short of it, and the last scene has no next one.
+  SeekSequencer(210000);
+  const int last = SeekTargetMs(PlayerAction::Forward30, 210000);
+  EXPECT_FALSE(StepClock(last)) << "a seek must not end the show";
+  EXPECT_TRUE(StepClock(last + 2));
+  EXPECT_EQ(SeekTargetMs(PlayerAction::NextScene, 210000), -1);
+}
+
+// Live texture names and the process's resident memory.
+int LiveTextures() {
+  int live = 0;
+  for (GLuint name = 1; name < 4000; ++name) live += glIsTexture(name) ? 1 : 0;
+  return live;
+}
+
+long ResidentKiB() {
+  long pages = 0, resident = 0;
+  FILE* f = std::fopen("/proc/self/statm", "r");
+  if (f) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The real scenes on the stand-in data, the clock virtual, the loop scripted.
+class PlayerLoopTest : public test::GlTest {
+ protected:
+  void SetUp() override {
+    test::GlTest::SetUp();
+    data_ = test::StandinDataDir();
+    ASSERT_FALSE(data_.empty());
+    SetDataDirectory(data_);
+    SetClockSource(ClockSource::Virtual);
+    SetVirtualClockMs(0);
+    for (bool& k : keyDown) k = false;
+    windowActive = true;
+    SetRand15State(1);
+    ResetSequencer();
+    ASSERT_TRUE(InitRenderer());
+    ResizeViewport(640, 480);
+    keys_.clear();
+    passes_ = swaps_ = rounds_ = 0;
+    step_ = 40;
+  }
+  void TearDown() override {
+    SetDataDirectory("");
+    SetClockSource(ClockSource::SoundDevice);
+    SetSceneTable(nullptr);
+    ResetSequencer();
+  }
+
+  // The virtual clock advances by step_ ms per pass unless paused, like the sound clock.
+  static int Position() {
+    ++passes_;
+    if (!MusicPaused()) SetVirtualClockMs(MusicPositionMs() + step_);
+    return MusicPositionMs();
+  }
+  // Keys queued for given passes, as press and release events.
+  static bool Poll(PlatformEvent* event) {
+    for (auto it = keys_.begin(); it != keys_.end(); ++it)
+      if (it->first <= passes_) {
+        *event = PlatformEvent{PlatformEventType::KeyDown, it->second, false, 0, 0};
+        keyDown[it->second] = false;  // taken as a tap
+        keys_.erase(it);
+        return true;
+      }
+    return false;
+  }
+  // A real swap hands the frame to the driver; without it the commands pile up.
+  static void Swap() {
+    ++swaps_;
+    glFinish();
+  }
+  static void Began(int scene, int) {
+    if (scene == 0) ++rounds_;
+  }
+  static void PressAt(int pass, int key) { keys_.push_back({pass, key}); }
+
+  int Run(bool loop) {
+    MainLoopIo io{Poll, Position, Swap};
+    io.sceneBegan = Began;
+    io.loop = loop;
+    return RunMainLoop(io);
+  }
+
+  std::string data_;
+  static std::vector<std::pair<int, int>> keys_;
+  static int passes_, swaps_, rounds_, step_;
+};
+std::vector<std::pair<int, int>> PlayerLoopTest::keys_;
+int PlayerLoopTest::passes_, PlayerLoopTest::swaps_, PlayerLoopTest::rounds_, PlayerLoopTest::step_;
+
+TEST_F(PlayerLoopTest, PauseStopsClockAndFramesAndSeeksMoveBoth) {
+  PressAt(5, ' ');      // pause
+  PressAt(40, 0x27);    // +5 s while paused
+  PressAt(45, ' ');     // resume
+  PressAt(50, 0x22);    // next scene
+  PressAt(60, 0x24);    // back to the start: scene 0 again
+  PressAt(70, 27);      // Escape
+  keyDown[27] = false;
+  std::vector<int> seen;
+  MainLoopIo io{Poll, Position, Swap};
+  io.sceneBegan = [](int scene, int) { setupsRun.push_back(scene); };
+  setupsRun.clear();
+  // Escape is a held key to the original loop: set it when its event arrives.
+  io.pollEvent = [](PlatformEvent* e) {
+    if (!Poll(e)) return false;
+    if (e->key == 27) keyDown[27] = true;
+    return true;
+  };
+  EXPECT_EQ(RunMainLoop(io), 0);
+  // Passes 5 .. 44 drew nothing and the clock stood, but for the seek.
+  EXPECT_LE(swaps_, passes_ - 38);
+  EXPECT_EQ(setupsRun, (std::vector<int>{0, 1, 0}));
+  EXPECT_EQ(sceneIndex, 0);
+  EXPECT_LT(MusicPositionMs(), 10 * step_ + 1);
+}
+
+// Seeks back and forth across the scenes, each drawing one frame.
+void SeekAround(int count) {
+  for (int i = 0; i < count; ++i) {
+    SeekShow(SceneStartMs(1 + i % 5) + 200);
+    if (i % 3 == 0) SeekShow(i % 2 ? 0 : SceneStartMs(2) + 50);
+    RenderFrame();
+    glFinish();
+  }
+}
+
+// The allocator and the driver settle after a few rounds of every scene; from
+// there a hundred more seeks must not grow anything.
+TEST_F(PlayerLoopTest, HundredSeeksLeaveTexturesAndMemoryBounded) {
+  SeekAround(30);
+  const int textures = LiveTextures();
+  const long memory = ResidentKiB();
+  SeekAround(100);
+  EXPECT_LE(LiveTextures(), textures);
+  EXPECT_GT(textures, 20) << "the stand-in scenes load their pictures";
+  EXPECT_LT(ResidentKiB() - memory, 24 * 1024) << "resident memory grew by more than 24 MB";
+}
+
+TEST_F(PlayerLoopTest, LoopRunsRoundAfterRoundWithBoundedTexturesAndMemory) {
+  step_ = 1000;
+  int texturesAfterFirst = 0;
+  long memoryAfterFirst = 0;
+  MainLoopIo io{[](PlatformEvent* e) {
+                  // Escape once the fourth round has begun.
+                  if (rounds_ < 4) return false;
+                  *e = PlatformEvent{PlatformEventType::Quit, 0, false, 0, 0};
+                  return true;
+                },
+                Position, Swap};
+  static int* texturesOut;
+  static long* memoryOut;
+  texturesOut = &texturesAfterFirst;
+  memoryOut = &memoryAfterFirst;
+  io.sceneBegan = [](int scene, int) {
+    if (scene != 0) return;
+    ++rounds_;
+    if (rounds_ == 2) *texturesOut = LiveTextures(), *memoryOut = ResidentKiB();
+  };
+  io.loop = true;
+  EXPECT_EQ(RunMainLoop(io), 0);
+  EXPECT_EQ(rounds_, 4);
+  EXPECT_GT(swaps_, 3 * 200);
+  EXPECT_LE(LiveTextures(), texturesAfterFirst);
+  EXPECT_LT(ResidentKiB() - memoryAfterFirst, 32 * 1024);
+}
+
+}  // namespace
+}  // namespace velkor

@@ -1,0 +1,184 @@
+// Xvfb, child processes and X queries for the window tests.
+#include "support/virtual_display.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
+
+namespace velkor::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+Window FindWindowNamed(Display* d, Window w, const char* title) {
+  char* name = nullptr;
+  if (XFetchName(d, w, &name) && name) {
+    const bool match = std::string(name) == title;
+    XFree(name);
+    if (match) return w;
+  }
+  Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  Window found = 0;
+  if (XQueryTree(d, w, &root, &parent, &children, &count)) {
+    for (unsigned i = 0; i < count && !found; ++i) found = FindWindowNamed(d, children[i], title);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+void SendKeyEvent(Display* d, Window w, unsigned long keysym, int type, unsigned state) {
+  XKeyEvent key{};
+  key.display = d;
+  key.window = w;
+  key.root = DefaultRootWindow(d);
+  key.keycode = XKeysymToKeycode(d, keysym);
+  key.state = state;
+  key.same_screen = True;
+  key.type = type;
+  XSendEvent(d, w, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, reinterpret_cast<XEvent*>(&key));
+}
+
+}  // namespace
+
+bool XvfbInstalled() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
+
+VirtualDisplay::VirtualDisplay(int width, int height) {
+  static int serial = 0;
+  name_ = ":" + std::to_string(100 + (getpid() * 7 + serial++) % 800);
+  const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  pid_ = fork();
+  if (pid_ == 0) {
+    execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp", (char*)nullptr);
+    _exit(127);
+  }
+  for (int i = 0; i < 100 && !display_; ++i) {
+    Pause(50);
+    display_ = XOpenDisplay(name_.c_str());
+  }
+}
+
+VirtualDisplay::~VirtualDisplay() {
+  if (display_) XCloseDisplay(display_);
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::vector<std::string>& environment, const std::string& dir) {
+  errorFile_ = dir + "/stderr.txt";
+  pid_ = fork();
+  if (pid_ != 0) return;
+  if (chdir(dir.c_str()) != 0) _exit(126);
+  for (const std::string& e : environment) {
+    const std::size_t eq = e.find('=');
+    if (eq == std::string::npos) unsetenv(e.c_str());
+    else setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+  }
+  if (!freopen(errorFile_.c_str(), "w", stderr)) _exit(126);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0 && !exited_) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+int ChildProcess::WaitForExit(int seconds) {
+  const auto end = Clock::now() + std::chrono::seconds(seconds);
+  while (Clock::now() < end) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      exited_ = true;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    Pause(20);
+  }
+  return -1;
+}
+
+std::string ChildProcess::ErrorOutput() const {
+  std::ifstream in(errorFile_);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Window WaitForWindow(Display* d, const char* title, int seconds) {
+  const auto end = Clock::now() + std::chrono::seconds(seconds);
+  Window w = 0;
+  while (!w && Clock::now() < end) {
+    w = FindWindowNamed(d, DefaultRootWindow(d), title);
+    if (!w) Pause(50);
+  }
+  return w;
+}
+
+WindowBox WindowGeometry(Display* d, Window w) {
+  WindowBox box;
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(d, w, &attributes)) return box;
+  Window child;
+  XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &box.x, &box.y, &child);
+  box.width = attributes.width;
+  box.height = attributes.height;
+  return box;
+}
+
+std::vector<int> ScreenPixel(Display* d, int x, int y) {
+  XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return {-1, -1, -1};
+  const unsigned long pixel = XGetPixel(image, 0, 0);
+  XDestroyImage(image);
+  return {static_cast<int>((pixel >> 16) & 255), static_cast<int>((pixel >> 8) & 255), static_cast<int>(pixel & 255)};
+}
+
+void SendKey(Display* d, Window w, unsigned long keysym, unsigned long modifierKeysym) {
+  XSetInputFocus(d, w, RevertToParent, CurrentTime);
+  const unsigned state = modifierKeysym ? Mod1Mask : 0;
+  if (modifierKeysym) SendKeyEvent(d, w, modifierKeysym, KeyPress, 0);
+  SendKeyEvent(d, w, keysym, KeyPress, state);
+  SendKeyEvent(d, w, keysym, KeyRelease, state);
+  if (modifierKeysym) SendKeyEvent(d, w, modifierKeysym, KeyRelease, state);
+  XFlush(d);
+}
+
+void PressKey(Display* d, Window w, unsigned long keysym) {
+  XSetInputFocus(d, w, RevertToParent, CurrentTime);
+  SendKeyEvent(d, w, keysym, KeyPress, 0);
+  XFlush(d);
+}
+
+bool CursorVisible(Display* d, Window w) {
+  const WindowBox box = WindowGeometry(d, w);
+  XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, box.x + box.width / 2, box.y + box.height / 2);
+  XSync(d, False);
+  XFixesCursorImage* cursor = XFixesGetCursorImage(d);
+  if (!cursor) return true;
+  bool drawn = false;
+  for (int i = 0; i < cursor->width * cursor->height && !drawn; ++i) drawn = (cursor->pixels[i] >> 24) != 0;
+  XFree(cursor);
+  return drawn;
+}
+
+}  // namespace velkor::test

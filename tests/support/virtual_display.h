@@ -1,0 +1,72 @@
+// A private X server (Xvfb) for tests that watch the show in a real window,
+// the show run as a child process on it, and what the tests read and send:
+// window geometry, pixels, the cursor, key presses.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// Xlib's macros (None, Bool, Status) clash with other headers: include this last.
+#include <X11/Xlib.h>
+
+namespace velkor::test {
+
+bool XvfbInstalled();
+
+class VirtualDisplay {
+ public:
+  VirtualDisplay(int width = 1024, int height = 768);
+  ~VirtualDisplay();
+  VirtualDisplay(const VirtualDisplay&) = delete;
+  VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+  Display* display() const { return display_; }
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+  pid_t pid_ = -1;
+  Display* display_ = nullptr;
+};
+
+// A program started with arguments and extra environment ("NAME=value"; a
+// bare "NAME" unsets it) in directory dir; its standard error goes to a file.
+class ChildProcess {
+ public:
+  ChildProcess(const std::string& program, const std::vector<std::string>& args,
+               const std::vector<std::string>& environment, const std::string& dir);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  // Exit status, or -1 when it has not ended within the time given.
+  int WaitForExit(int seconds);
+  std::string ErrorOutput() const;
+
+ private:
+  pid_t pid_ = -1;
+  bool exited_ = false;
+  std::string errorFile_;
+};
+
+// The top-level window with this title, waiting up to `seconds` for it; 0 if none.
+Window WaitForWindow(Display* d, const char* title, int seconds);
+
+struct WindowBox {
+  int x = 0, y = 0, width = 0, height = 0;  // in root coordinates
+};
+WindowBox WindowGeometry(Display* d, Window w);
+
+// {r, g, b} of a pixel of the screen (root window coordinates).
+std::vector<int> ScreenPixel(Display* d, int x, int y);
+
+// Presses and releases keysym on the window; with modifierKeysym (e.g. XK_Alt_L)
+// held around it when not 0.
+void SendKey(Display* d, Window w, unsigned long keysym, unsigned long modifierKeysym = 0);
+// Presses keysym and keeps it down (the show reads Escape as a held key).
+void PressKey(Display* d, Window w, unsigned long keysym);
+
+// Whether the cursor over the window is drawn (any non-transparent pixel).
+bool CursorVisible(Display* d, Window w);
+
+}  // namespace velkor::test
