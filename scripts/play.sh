@@ -18,5 +18,4 @@ if [ -z "$data" ]; then
     touch "$data/.complete"
   fi
 fi
-cd "$data"
-exec "$root/build/velkor" "$@"
+exec "$root/build/velkor" --data "$data" "$@"

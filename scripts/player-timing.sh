@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Times the player in a window on a private X server (Xvfb, Mesa's software
+# renderer), silent, through the whole show: the time from start to the first
+# frame, and per scene the gap before its first frame (the switch, with its
+# setup) against the median gap between its frames.
+# usage: scripts/player-timing.sh [BUILD_DIR] [DATA_DIR]   (DATA_DIR: the stand-in set by default)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
+data="${2:-}"
+work="$(mktemp -d)"
+trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+if [ -z "$data" ]; then
+  data="$work/data"
+  "$build/velkor-tools" make-data "$data" >/dev/null
+fi
+display=":$((200 + $$ % 500))"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+DISPLAY="$display" SDL_AUDIODRIVER=dummy "$build/velkor" --silent --windowed --data "$data" \
+  --frame-times "$work/frames.csv"
+tail -n +2 "$work/frames.csv" | awk -F, '
+  function median(a, n,   i, j, t) {
+    for (i = 2; i <= n; ++i) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; --j) a[j + 1] = a[j]; a[j + 1] = t }
+    return n ? a[int((n + 1) / 2)] : 0
+  }
+  function flush() { if (scene >= 0) printf "%5d %12.1f %14.1f %7d\n", scene, switchGap / 1000, median(gaps, n) / 1000, n + 1 }
+  NR == 1 { printf "first frame %.1f ms after start\n%5s %12s %14s %7s\n", $1 / 1000, "scene", "switch_gap_ms", "median_gap_ms", "frames"; scene = -1 }
+  {
+    if ($3 != scene) { flush(); scene = $3; switchGap = NR > 1 ? $1 - last : 0; n = 0; delete gaps }
+    else gaps[++n] = $1 - last
+    last = $1
+  }
+  END { flush() }'
