@@ -1,7 +1,8 @@
 // Painting toolkit of the stand-in data generator: colours, integer-hashed value
 // noise, cell noise, smooth shapes and signed distances, and a per-pixel painter.
-// Everything is plain double arithmetic with our own trigonometry, so a picture
-// comes out byte for byte the same on every run and machine.
+// Everything is plain double arithmetic with the exact maths
+// (tools/standin/exact), so a picture comes out byte for byte the same on every
+// run and machine.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +19,6 @@ struct StandinImage {
 
 namespace paint {
 
-constexpr double kPi = 3.14159265358979323846;
-
 struct Rgb {
   double r, g, b;
 };
@@ -34,14 +33,6 @@ Rgb Screen(Rgb a, Rgb b);
 double Clamp01(double x);
 double Mix(double a, double b, double t);
 double SmoothStep(double edge0, double edge1, double x);
-double Fract(double x);
-
-// Deterministic transcendental functions (no dependence on the C library's).
-double Sin(double x);
-double Cos(double x);
-double Exp(double x);
-double Log(double x);
-double Atan2(double y, double x);
 
 std::uint32_t Hash(std::uint32_t x);
 // Uniform 0..1 for an integer lattice point and a seed.

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "support/tool_support.h"
-#include "tools/standin/synth/synth.h"
+#include "tools/standin/standin.h"
+#include "tools/standin/synth/instruments.h"
 
 namespace velkor {
 namespace {
