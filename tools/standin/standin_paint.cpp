@@ -158,6 +158,20 @@ double PolygonDistance(const double* xy, int n, double x, double y) {
 
 double Coverage(double distance, double width) { return 1.0 - SmoothStep(-width, width, distance); }
 
+StandinImage BlankImage(int width, int height) {
+  StandinImage image;
+  image.width = width;
+  image.height = height;
+  image.rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
+  return image;
+}
+
+void PutPixel(StandinImage& image, std::size_t pixel, Rgb c) {
+  image.rgb[3 * pixel] = static_cast<std::uint8_t>(Clamp01(c.r) * 255.0 + 0.5);
+  image.rgb[3 * pixel + 1] = static_cast<std::uint8_t>(Clamp01(c.g) * 255.0 + 0.5);
+  image.rgb[3 * pixel + 2] = static_cast<std::uint8_t>(Clamp01(c.b) * 255.0 + 0.5);
+}
+
 std::vector<double> RedChannel(const StandinImage& image) {
   std::vector<double> out(static_cast<std::size_t>(image.width) * image.height);
   for (std::size_t i = 0; i < out.size(); ++i) out[i] = image.rgb[3 * i] / 255.0;

@@ -10,6 +10,11 @@
 
 namespace velkor {
 
+// The square sizes of the data set's pictures: textures, sprites and masks
+// (TGA files), and photographs and illustrations (JPEG files).
+constexpr int kTextureSize = 256;
+constexpr int kPictureSize = 512;
+
 // An RGB picture, 8 bits per channel, top row first as a viewer sees it.
 struct StandinImage {
   int width = 0;
@@ -63,24 +68,21 @@ double SegmentDistance(double x, double y, double ax, double ay, double bx, doub
 // Coverage 0..1 of a shape from its signed distance, soft over width.
 double Coverage(double distance, double width);
 
+// A black width x height picture.
+StandinImage BlankImage(int width, int height);
+// Stores c, each channel clamped to 0..1 and rounded to 8 bits, as the
+// pixel-th pixel (row by row from the top left).
+void PutPixel(StandinImage& image, std::size_t pixel, Rgb c);
+
 // Paints width x height pixels; shade(u, v) gets the pixel centre, u from 0 at
 // the left to 1 at the right, v from 0 at the top to 1 at the bottom.
 template <typename Shade>
 StandinImage Paint(int width, int height, Shade shade) {
-  StandinImage image;
-  image.width = width;
-  image.height = height;
-  image.rgb.resize(static_cast<std::size_t>(width) * height * 3);
-  std::size_t k = 0;
+  StandinImage image = BlankImage(width, height);
+  std::size_t pixel = 0;
   for (int y = 0; y < height; ++y) {
     const double v = (y + 0.5) / height;
-    for (int x = 0; x < width; ++x) {
-      const double u = (x + 0.5) / width;
-      const Rgb c = shade(u, v);
-      image.rgb[k++] = static_cast<std::uint8_t>(Clamp01(c.r) * 255.0 + 0.5);
-      image.rgb[k++] = static_cast<std::uint8_t>(Clamp01(c.g) * 255.0 + 0.5);
-      image.rgb[k++] = static_cast<std::uint8_t>(Clamp01(c.b) * 255.0 + 0.5);
-    }
+    for (int x = 0; x < width; ++x) PutPixel(image, pixel++, shade((x + 0.5) / width, v));
   }
   return image;
 }

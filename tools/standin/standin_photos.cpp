@@ -13,11 +13,11 @@ using namespace paint;
 
 namespace {
 
-constexpr int kPhoto = 512;
-
+// The scene is 4:3 across the square picture. (u · 4) / 3 rounds differently
+// from the illustrations' u · (4 / 3); the photographs were painted with this one.
 template <typename Scene>
 StandinImage PaintWide(Scene scene) {
-  return Paint(kPhoto, kPhoto, [&](double u, double v) { return scene(u * 4.0 / 3.0, v); });
+  return Paint(kPictureSize, kPictureSize, [&](double u, double v) { return scene(u * 4.0 / 3.0, v); });
 }
 
 Rgb VerticalGradient(double y, double y0, double y1, Rgb top, Rgb bottom) {

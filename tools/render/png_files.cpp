@@ -1,5 +1,5 @@
-// PNG writing (and reading back, for tools and tests) on libpng.
-#include "tools/render/png_writer.h"
+// PNG writing and reading on libpng.
+#include "tools/render/png_files.h"
 
 #include <png.h>
 
