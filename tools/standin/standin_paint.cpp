@@ -4,6 +4,7 @@
 
 #include "tools/standin/standin_paint.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/standin/exact/exact_math.h"
@@ -178,32 +179,32 @@ std::vector<double> RedChannel(const StandinImage& image) {
   return out;
 }
 
+namespace {
+
+// One pass of a box blur along rows or along columns, the edge pixels repeated.
+void BoxBlurPass(const std::vector<double>& from, std::vector<double>& to, int width, int height, int radius,
+                 bool alongRows) {
+  const double scale = 1.0 / (2 * radius + 1);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      double sum = 0.0;
+      for (int k = -radius; k <= radius; ++k) {
+        const int xx = alongRows ? std::clamp(x + k, 0, width - 1) : x;
+        const int yy = alongRows ? y : std::clamp(y + k, 0, height - 1);
+        sum += from[static_cast<std::size_t>(yy) * width + xx];
+      }
+      to[static_cast<std::size_t>(y) * width + x] = sum * scale;
+    }
+  }
+}
+
+}  // namespace
+
 void BoxBlur(std::vector<double>& field, int width, int height, int radius, int passes) {
   std::vector<double> tmp(field.size());
-  const double scale = 1.0 / (2 * radius + 1);
   for (int p = 0; p < passes; ++p) {
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        double sum = 0.0;
-        for (int k = -radius; k <= radius; ++k) {
-          int xx = x + k;
-          xx = xx < 0 ? 0 : (xx >= width ? width - 1 : xx);
-          sum += field[static_cast<std::size_t>(y) * width + xx];
-        }
-        tmp[static_cast<std::size_t>(y) * width + x] = sum * scale;
-      }
-    }
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        double sum = 0.0;
-        for (int k = -radius; k <= radius; ++k) {
-          int yy = y + k;
-          yy = yy < 0 ? 0 : (yy >= height ? height - 1 : yy);
-          sum += tmp[static_cast<std::size_t>(yy) * width + x];
-        }
-        field[static_cast<std::size_t>(y) * width + x] = sum * scale;
-      }
-    }
+    BoxBlurPass(field, tmp, width, height, radius, true);
+    BoxBlurPass(tmp, field, width, height, radius, false);
   }
 }
 

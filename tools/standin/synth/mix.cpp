@@ -31,6 +31,19 @@ struct Ducker {
   }
 };
 
+// Calls add(frame, sample, duck) for every sample of a voice starting at
+// `start` that lands inside the mix; duck is the ducking gain at that frame,
+// 1 for a voice that is not ducked.
+template <typename Add>
+void PlaceVoice(const SynthMix& mix, const std::vector<float>& voice, std::int64_t start, bool ducked, Add add) {
+  Ducker duck(mix.kicks, start);
+  const std::int64_t n = static_cast<std::int64_t>(voice.size());
+  for (std::int64_t i = std::max<std::int64_t>(0, -start); i < n && start + i < mix.frames; ++i) {
+    const std::int64_t f = start + i;
+    add(f, voice[i], ducked ? duck.Gain(f) : 1.0f);
+  }
+}
+
 struct Comb {
   std::vector<float> buffer;
   std::size_t index = 0;
@@ -67,15 +80,11 @@ SynthMix MakeSynthMix(std::int64_t frames) {
 
 void MixChannel(SynthMix& mix, const std::vector<float>& voice, std::int64_t start, int channel, float gain,
                 float send, bool ducked) {
-  Ducker duck(mix.kicks, start);
-  const std::int64_t n = static_cast<std::int64_t>(voice.size());
-  for (std::int64_t i = std::max<std::int64_t>(0, -start); i < n && start + i < mix.frames; ++i) {
-    const std::int64_t f = start + i;
-    float s = voice[i] * gain;
-    if (ducked) s *= duck.Gain(f);
+  PlaceVoice(mix, voice, start, ducked, [&](std::int64_t f, float sample, float duck) {
+    const float s = sample * gain * duck;
     mix.stereo[2 * f + channel] += s;
     mix.reverbSend[f] += s * send;
-  }
+  });
 }
 
 void MixVoice(SynthMix& mix, const std::vector<float>& voice, std::int64_t start, float gain, float pan,
@@ -83,16 +92,12 @@ void MixVoice(SynthMix& mix, const std::vector<float>& voice, std::int64_t start
   const double angle = (std::min(1.0f, std::max(-1.0f, pan)) + 1.0) / 8.0;  // quarter turn across
   const float left = static_cast<float>(SinTurns(angle + 0.25) * gain);
   const float right = static_cast<float>(SinTurns(angle) * gain);
-  Ducker duck(mix.kicks, start);
-  const std::int64_t n = static_cast<std::int64_t>(voice.size());
-  for (std::int64_t i = std::max<std::int64_t>(0, -start); i < n && start + i < mix.frames; ++i) {
-    const std::int64_t f = start + i;
-    float s = voice[i];
-    if (ducked) s *= duck.Gain(f);
+  PlaceVoice(mix, voice, start, ducked, [&](std::int64_t f, float sample, float duck) {
+    const float s = sample * duck;
     mix.stereo[2 * f] += s * left;
     mix.stereo[2 * f + 1] += s * right;
     mix.reverbSend[f] += s * gain * send;
-  }
+  });
 }
 
 void ApplyReverb(SynthMix& mix, float wet) {
