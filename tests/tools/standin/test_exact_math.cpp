@@ -51,19 +51,21 @@ TEST(ExactMathTest, AgreesWithTheCLibraryWithinTheStatedError) {
 }
 
 TEST(ExactMathTest, ExactValuesLimitsAndPeriods) {
-  EXPECT_EQ(Atan2Series(0.0, 0.0), 0.0);
-  EXPECT_EQ(ExpExact(-701.0), 0.0);
-  EXPECT_EQ(ExpSeries(-701.0), 0.0);
-  EXPECT_EQ(ExpExact(800.0), ExpExact(700.0));
-  EXPECT_EQ(ExpSeries(800.0), ExpSeries(700.0));
-  EXPECT_EQ(ExpExact(0.0), 1.0);
-  EXPECT_EQ(Log2Exact(0.0), -1074.0);
-  EXPECT_EQ(Log2Exact(-3.0), -1074.0);
-  EXPECT_EQ(TanhExact(20.5), 1.0);
-  EXPECT_EQ(TanhExact(-20.5), -1.0);
-  // A4 is 440 Hz exactly, so every tuning hangs on it; octaves double.
-  EXPECT_EQ(MidiToHz(69.0), 440.0);
-  EXPECT_NEAR(MidiToHz(81.0) / MidiToHz(57.0), 4.0, 1e-13);
+  const struct {
+    double got, want;
+    const char* what;
+  } exact[] = {
+      {Atan2Series(0.0, 0.0), 0.0, "Atan2Series(0, 0)"}, {ExpExact(0.0), 1.0, "ExpExact(0)"},
+      {ExpExact(-701.0), 0.0, "ExpExact(-701)"},       {ExpSeries(-701.0), 0.0, "ExpSeries(-701)"},
+      {ExpExact(800.0), ExpExact(700.0), "ExpExact(800)"}, {ExpSeries(800.0), ExpSeries(700.0), "ExpSeries(800)"},
+      {Log2Exact(0.0), -1074.0, "Log2Exact(0)"},       {Log2Exact(-3.0), -1074.0, "Log2Exact(-3)"},
+      {TanhExact(20.5), 1.0, "TanhExact(20.5)"},       {TanhExact(-20.5), -1.0, "TanhExact(-20.5)"},
+      {SinTurns(0.5), 0.0, "SinTurns(0.5)"},           {SinTurns(-2.0), 0.0, "SinTurns(-2)"},
+      // A4 is 440 Hz exactly, so every other pitch hangs on it.
+      {MidiToHz(69.0), 440.0, "MidiToHz(69)"},
+  };
+  for (const auto& e : exact) EXPECT_EQ(e.got, e.want) << e.what;
+  EXPECT_NEAR(MidiToHz(81.0) / MidiToHz(57.0), 4.0, 1e-13) << "two octaves";
   for (int k = -64; k < 64; ++k) {
     const double turns = k / 64.0;  // few enough bits that adding whole turns is exact
     EXPECT_EQ(SinTurns(turns + 7.0), SinTurns(turns)) << turns;
@@ -72,8 +74,6 @@ TEST(ExactMathTest, ExactValuesLimitsAndPeriods) {
     const double fraction = Fract(turns * 3.7);
     EXPECT_TRUE(fraction >= 0.0 && fraction < 1.0) << turns;
   }
-  EXPECT_EQ(SinTurns(0.5), 0.0);
-  EXPECT_EQ(SinTurns(-2.0), 0.0);
 }
 
 }  // namespace
