@@ -122,7 +122,8 @@ FrameRecord DrawPass(std::int64_t pass, std::int64_t ms) {
   ClearOutsidePicture();
   RenderFrame();
   glFinish();
-  r.drawMicros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+  r.drawMicros =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
   return r;
 }
 
@@ -219,7 +220,8 @@ int PrepareRun(RenderOptions* o, RenderRun* run) {
     run->ffmpegPath = FindProgramOnPath("ffmpeg");
     if (run->ffmpegPath.empty()) return Fail("--video needs the ffmpeg program, and none is on PATH");
     const std::string parent = o->videoPath.substr(0, o->videoPath.rfind('/'));
-    if (!IsDirectory(parent.empty() ? "/" : parent)) return Fail("cannot write " + o->videoPath + ": no such directory");
+    if (!IsDirectory(parent.empty() ? "/" : parent))
+      return Fail("cannot write " + o->videoPath + ": no such directory");
   }
   if (!o->dataDir.empty() && (!IsDirectory(o->dataDir) || chdir(o->dataDir.c_str()) != 0))
     return Fail("data directory '" + o->dataDir + "' does not exist");

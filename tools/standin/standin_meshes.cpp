@@ -161,7 +161,8 @@ MeshFileDesc BuildBasinFile() {
           // Two triangles per cell, counter-clockwise seen from above.
           const int corners[2][3][2] = {{{i, j}, {i + 1, j}, {i + 1, j + 1}}, {{i, j}, {i + 1, j + 1}, {i, j + 1}}};
           for (const auto& tri : corners) {
-            const Vec3 a = point(tri[0][0], tri[0][1]), b = point(tri[1][0], tri[1][1]), c = point(tri[2][0], tri[2][1]);
+            const Vec3 a = point(tri[0][0], tri[0][1]), b = point(tri[1][0], tri[1][1]),
+                       c = point(tri[2][0], tri[2][1]);
             const int m = MaterialFor(a, b, c);
             double s[3], t[3];
             const Vec3 p[3] = {a, b, c};
@@ -208,8 +209,8 @@ MeshFileDesc BuildCloudCameraFile() {
     const double around = 0.4 + t * 0.0045;
     const double elevation = 0.2 + 0.12 * SinSeries(t * 0.02);
     const double distance = 760.0 + 10.0 * SinSeries(t * 0.013);
-    return Vec3{distance * CosSeries(elevation) * CosSeries(around), distance * CosSeries(elevation) * SinSeries(around),
-                distance * SinSeries(elevation)};
+    return Vec3{distance * CosSeries(elevation) * CosSeries(around),
+                distance * CosSeries(elevation) * SinSeries(around), distance * SinSeries(elevation)};
   };
   // Aimed a little above the cloud: the scene lifts its three copies by 165
   // to 190 units on screen, which would push their tops out of the view.
@@ -246,8 +247,10 @@ void AddLathe(MeshBuilder& b, double cx, double cy, const double* rings, int rin
     const double r0 = rings[2 * r], z0 = rings[2 * r + 1], r1 = rings[2 * r + 2], z1 = rings[2 * r + 3];
     for (int k = 0; k < sides; ++k) {
       const double a0 = 2 * kPi * k / sides + twist, a1 = 2 * kPi * (k + 1) / sides + twist;
-      const Vec3 p00{cx + r0 * CosSeries(a0), cy + r0 * SinSeries(a0), z0}, p01{cx + r0 * CosSeries(a1), cy + r0 * SinSeries(a1), z0};
-      const Vec3 p10{cx + r1 * CosSeries(a0), cy + r1 * SinSeries(a0), z1}, p11{cx + r1 * CosSeries(a1), cy + r1 * SinSeries(a1), z1};
+      const Vec3 p00{cx + r0 * CosSeries(a0), cy + r0 * SinSeries(a0), z0},
+          p01{cx + r0 * CosSeries(a1), cy + r0 * SinSeries(a1), z0};
+      const Vec3 p10{cx + r1 * CosSeries(a0), cy + r1 * SinSeries(a0), z1},
+          p11{cx + r1 * CosSeries(a1), cy + r1 * SinSeries(a1), z1};
       const double s0 = static_cast<double>(k) / sides, s1 = static_cast<double>(k + 1) / sides;
       const double t0 = static_cast<double>(r) / (ringCount - 1), t1 = static_cast<double>(r + 1) / (ringCount - 1);
       if (r0 > 0) {
@@ -286,7 +289,8 @@ MeshDesc GlassSphere(double cz, double radius) {
     for (int i = 0; i < slices; ++i) {
       const double a0 = 2 * kPi * i / slices, a1 = 2 * kPi * (i + 1) / slices;
       auto at = [&](double a, double p) {
-        return Vec3{radius * CosSeries(p) * CosSeries(a), radius * CosSeries(p) * SinSeries(a), cz + radius * SinSeries(p)};
+        return Vec3{radius * CosSeries(p) * CosSeries(a), radius * CosSeries(p) * SinSeries(a),
+                    cz + radius * SinSeries(p)};
       };
       const double s0 = static_cast<double>(i) / slices, s1 = static_cast<double>(i + 1) / slices;
       const double t0 = static_cast<double>(j) / stacks, t1 = static_cast<double>(j + 1) / stacks;
@@ -355,7 +359,8 @@ MeshFileDesc BuildGardenFile() {
   }
   for (int k = 0; k < 12; ++k) {
     const double a = 2 * kPi * (k + 0.5) / 12;
-    file.meshes.push_back(Crystal(52.0 * CosSeries(a), 52.0 * SinSeries(a), CrystalHeight(k), 16.0, 7.0, "bronze", "bronze.tga", a));
+    file.meshes.push_back(
+        Crystal(52.0 * CosSeries(a), 52.0 * SinSeries(a), CrystalHeight(k), 16.0, 7.0, "bronze", "bronze.tga", a));
     file.points.push_back(Point(52.0 * CosSeries(a), 52.0 * SinSeries(a), CrystalHeight(k) + 20.0));
   }
   {
@@ -392,8 +397,8 @@ MeshFileDesc BuildTunnelFile() {
     if (found != index[m].end()) return found->second;
     const double a = 2 * kPi * side / kTunnelSides;
     const double wobble = 1.0 + 0.06 * SinSeries(ring * 0.7 + side * 1.9);
-    const std::uint32_t v = builders[m].Vertex(
-        {kTunnelRadius * wobble * CosSeries(a), -kTunnelHalfLength + ring * step, kTunnelRadius * wobble * SinSeries(a)});
+    const std::uint32_t v = builders[m].Vertex({kTunnelRadius * wobble * CosSeries(a), -kTunnelHalfLength + ring * step,
+                                                kTunnelRadius * wobble * SinSeries(a)});
     index[m][{ring, side}] = v;
     return v;
   };

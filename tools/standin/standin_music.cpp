@@ -395,6 +395,8 @@ std::vector<std::int16_t> SynthesizeStandinPcm() {
   return LimitToPcm16(mix, -1.0);
 }
 
-std::vector<std::uint8_t> MakeStandinMusic() { return EncodeStereoMp3(SynthesizeStandinPcm(), kSynthRate, kBitrateKbps); }
+std::vector<std::uint8_t> MakeStandinMusic() {
+  return EncodeStereoMp3(SynthesizeStandinPcm(), kSynthRate, kBitrateKbps);
+}
 
 }  // namespace velkor

@@ -140,7 +140,8 @@ Rgb MountainScene(double x, double y, const MountainPalette& p, std::uint32_t se
   const double h = 0.05 + 0.05 * Lattice(static_cast<int>(std::floor(cell)), 0, seed + 4);
   const double treeTop = 0.66 - h;
   const double halfWidth = (y - treeTop) * 0.32 * 70.0;
-  if (y > treeTop && std::fabs(cell - cx) < halfWidth && y < 0.74) c = Mix(p.forest, Hex(0x000000), 0.2 * (y - treeTop) / h);
+  if (y > treeTop && std::fabs(cell - cx) < halfWidth && y < 0.74)
+    c = Mix(p.forest, Hex(0x000000), 0.2 * (y - treeTop) / h);
   if (y > 0.69 + 0.02 * Fbm(x * 6, 0.5, seed + 5, 3)) {
     const double drift = Fbm(x * 3, y * 40, seed + 6, 5);
     c = Mix(Mix(p.groundShade, p.ground, 0.6), p.ground, SmoothStep(0.3, 0.7, drift));

@@ -115,7 +115,8 @@ Rgb FigureColour(double x, double y) {
   const double strand = Fbm(x * 70.0 + 6.0 * Fbm(x * 3, y * 3, 313U, 3), y * 5.0, 312U, 3);
   const double hair = Coverage(HairDistance(x, y), 0.003);
   const Rgb hairColour =
-      Mix(Hex(0x0e0c22), Hex(0x463a6a), SmoothStep(0.3, 0.8, strand) * (0.5 + 0.5 * ExpSeries(-((y - 0.3) * 5) * ((y - 0.3) * 5))));
+      Mix(Hex(0x0e0c22), Hex(0x463a6a),
+          SmoothStep(0.3, 0.8, strand) * (0.5 + 0.5 * ExpSeries(-((y - 0.3) * 5) * ((y - 0.3) * 5))));
   c = Mix(c, hairColour, hair);
   // Outside the figure: a faint blue haze (transparent in the mask anyway).
   return d > 0 ? Hex(0x0a1020) : c;
@@ -201,7 +202,8 @@ Rgb FrogFaceScene(double x, double y) {
   // Bokeh background.
   Rgb c = Mix(Hex(0x0e3a2a), Hex(0x2a6a3a), Fbm(x * 2, y * 2, 341U, 3));
   for (int k = 0; k < 12; ++k) {
-    const double d = CircleDistance(x, y, kWide * Lattice(k, 0, 342U), Lattice(k, 1, 342U), 0.04 + 0.05 * Lattice(k, 2, 342U));
+    const double d =
+        CircleDistance(x, y, kWide * Lattice(k, 0, 342U), Lattice(k, 1, 342U), 0.04 + 0.05 * Lattice(k, 2, 342U));
     c = Screen(c, Scale(Hex(0xd8f0a0), 0.25 * Coverage(d, 0.01)));
   }
   const double head = EllipseDistance(x, y, 0.667, 0.66, 0.5, 0.3, 0.0);
@@ -220,7 +222,8 @@ Rgb FrogFaceScene(double x, double y) {
   const double iris = Min(irisL, irisR);
   const Rgb gold = Mix(Hex(0xffd040), Hex(0xc07010), Clamp01((y - 0.28) * 5));
   c = Mix(c, gold, Coverage(iris, 0.002));
-  const double pupil = Min(EllipseDistance(x, y, 0.42, 0.37, 0.075, 0.035, 0.0), EllipseDistance(x, y, 0.91, 0.37, 0.075, 0.035, 0.0));
+  const double pupil =
+      Min(EllipseDistance(x, y, 0.42, 0.37, 0.075, 0.035, 0.0), EllipseDistance(x, y, 0.91, 0.37, 0.075, 0.035, 0.0));
   c = Mix(c, Hex(0x080808), Coverage(pupil, 0.002));
   const double shine = Min(CircleDistance(x, y, 0.385, 0.325, 0.02), CircleDistance(x, y, 0.875, 0.325, 0.02));
   c = Mix(c, Hex(0xffffff), Coverage(shine, 0.002));
@@ -284,7 +287,8 @@ Rgb HoneycombScene(double u, double v) {
   c = Scale(c, 0.75 * vignette);
   // The bee, upper middle, facing right.
   const double x = u * kWide, y = v;
-  const double wing = Min(EllipseDistance(x, y, 0.8, 0.2, 0.07, 0.035, -0.7), EllipseDistance(x, y, 0.86, 0.21, 0.06, 0.03, -0.3));
+  const double wing =
+      Min(EllipseDistance(x, y, 0.8, 0.2, 0.07, 0.035, -0.7), EllipseDistance(x, y, 0.86, 0.21, 0.06, 0.03, -0.3));
   c = Mix(c, Hex(0xe8f4ff), Coverage(wing, 0.003) * 0.55);
   const double body = EllipseDistance(x, y, 0.82, 0.28, 0.09, 0.05, 0.2);
   const double stripes = 0.5 + 0.5 * SinSeries((x * CosSeries(0.2) + y * SinSeries(0.2)) * 110.0);
@@ -360,7 +364,8 @@ Rgb SailInner(double u, double v) {
 
 Rgb MoonInner(double u, double v) {
   Rgb c = Mix(Hex(0x050a24), Hex(0x1e2a5a), v);
-  c = Add(c, Scale(Hex(0xffffff), SmoothStep(0.985, 1.0, Lattice(static_cast<int>(u * 128), static_cast<int>(v * 128), 371U))));
+  c = Add(c, Scale(Hex(0xffffff),
+                   SmoothStep(0.985, 1.0, Lattice(static_cast<int>(u * 128), static_cast<int>(v * 128), 371U))));
   const double moon = CircleDistance(u, v, 0.6, 0.35, 0.11);
   const double shadow = CircleDistance(u, v, 0.65, 0.32, 0.1);
   c = Glow(c, moon, Hex(0x6a80c0), 0.4, 12.0);
@@ -465,7 +470,8 @@ StandinImage FlipRows(const StandinImage& image) {
   StandinImage out = image;
   const std::size_t row = static_cast<std::size_t>(image.width) * 3;
   for (int y = 0; y < image.height; ++y)
-    std::copy(image.rgb.begin() + y * row, image.rgb.begin() + (y + 1) * row, out.rgb.begin() + (image.height - 1 - y) * row);
+    std::copy(image.rgb.begin() + y * row, image.rgb.begin() + (y + 1) * row,
+              out.rgb.begin() + (image.height - 1 - y) * row);
   return out;
 }
 

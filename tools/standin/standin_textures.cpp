@@ -78,7 +78,8 @@ StandinImage PaintSnowTexture() {
 StandinImage PaintPetalTexture() {
   return Paint(kTextureSize, kTextureSize, [](double u, double v) {
     Rgb c = Mix(Hex(0xffe0a0), Hex(0xf29ab8), SmoothStep(0.1, 0.9, v));
-    const double vein = 1.0 - SmoothStep(0.0, 0.05, std::fabs(SinSeries(2 * kPi * (u * 6 + 0.3 * Fbm(u * 3, v * 3, 41U, 3)))));
+    const double vein =
+        1.0 - SmoothStep(0.0, 0.05, std::fabs(SinSeries(2 * kPi * (u * 6 + 0.3 * Fbm(u * 3, v * 3, 41U, 3)))));
     c = Mix(c, Hex(0xfff6e8), vein * 0.5);
     return Scale(c, 0.9 + 0.2 * Fbm(u * 8, v * 8, 42U, 3));
   });
@@ -100,7 +101,8 @@ StandinImage PaintSparkSprite() {
     const double dx = std::fabs(u - 0.5);
     const double dy = std::fabs(v - 0.5);
     const double r = std::sqrt(dx * dx + dy * dy);
-    double g = ExpSeries(-dx * 60) * ExpSeries(-dy * 7) + ExpSeries(-dy * 60) * ExpSeries(-dx * 7) + 0.8 * ExpSeries(-(r / 0.06) * (r / 0.06));
+    double g = ExpSeries(-dx * 60) * ExpSeries(-dy * 7) + ExpSeries(-dy * 60) * ExpSeries(-dx * 7) +
+               0.8 * ExpSeries(-(r / 0.06) * (r / 0.06));
     g *= 1.0 - SmoothStep(0.4, 0.5, r);
     return Rgb{g, g * 0.92, g * 0.8};
   });
@@ -135,7 +137,8 @@ StandinImage PaintFrameOverlay() {
 StandinImage PaintFrameOverlayMask() {
   return Paint(kTextureSize, kTextureSize, [](double u, double v) {
     const double d = OverlayBorderDistance(u, v);
-    double a = 0.9 * SmoothStep(-0.01, 0.015, d) + 0.3 * SmoothStep(-0.22, 0.0, d) * (1.0 - SmoothStep(-0.01, 0.015, d));
+    double a =
+        0.9 * SmoothStep(-0.01, 0.015, d) + 0.3 * SmoothStep(-0.22, 0.0, d) * (1.0 - SmoothStep(-0.01, 0.015, d));
     a = a > OverlayGoldLine(d) ? a : OverlayGoldLine(d);
     return GreyRgb(a);
   });
