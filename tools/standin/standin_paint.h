@@ -5,6 +5,7 @@
 // run and machine.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

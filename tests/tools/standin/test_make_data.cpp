@@ -86,7 +86,7 @@ TEST_F(MakeDataTest, EveryFileTheScenesOpenExistsAndLoadsWithItsSizeAndDepth) {
   for (const StandinFile& f : Table()) {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(f.path);
     if (f.kind == StandinKind::Tga) {
-      // Every TGA can take part in the scenes' compositions: 256 x 256, 24 bits.
+      // Every TGA can join the scenes' compositions: 256 x 256, 24 bits.
       TextureRecord record{};
       const char* error = DecodeTga(bytes.data(), bytes.size(), record);
       ASSERT_EQ(error, nullptr) << f.path << ": " << error;

@@ -6,8 +6,8 @@
 //
 // Sine and exponential come in two versions that agree to about an ulp but
 // not bit for bit: the song was made with the Horner polynomials, the pictures
-// and meshes with the summed Taylor series. Which one a generator calls is part
-// of its output, so both are kept.
+// and meshes with the summed Taylor series. Which one a generator calls shows
+// in its output bytes, so both are kept.
 #pragma once
 
 namespace velkor {

@@ -16,7 +16,7 @@ std::vector<float> RenderCrash(std::uint32_t seed);
 // held for `frames` and then released within 12 ms.
 std::vector<float> RenderBass(int frames, double note, double cutoffHz);
 // One channel of a pad chord: three detuned saws per note (at most four
-// notes), low-passed from cutoffStartHz to cutoffEndHz across the held part;
+// notes), low-passed from cutoffStartHz to cutoffEndHz over the held frames;
 // `spread` picks the detune set (0 left, 1 right). Attack and release are in
 // frames; the voice lasts frames + release.
 std::vector<float> RenderPadChannel(int frames, const double* notes, int noteCount, int spread,
