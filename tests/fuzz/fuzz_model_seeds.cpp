@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tools/standin/mesh_writer.h"
+#include "tools/standin/standin_files.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
@@ -33,10 +34,10 @@ int main(int argc, char** argv) {
   paired.keys = {{{1, 2, 3, 4}}};
   d.tracks = {plain, paired};
   d.strayTags = {7};
-  bool ok = velkor::WriteMeshFile(dir + "/full.bin", d);
+  bool ok = velkor::WriteBytesFile(dir + "/full.bin", velkor::BuildMeshFile(d));
   velkor::MeshFileDesc meshesOnly;
   meshesOnly.meshes = {mesh};
-  ok = velkor::WriteMeshFile(dir + "/mesh.bin", meshesOnly) && ok;
-  ok = velkor::WriteMeshFile(dir + "/end.bin", velkor::MeshFileDesc{}) && ok;
+  ok = velkor::WriteBytesFile(dir + "/mesh.bin", velkor::BuildMeshFile(meshesOnly)) && ok;
+  ok = velkor::WriteBytesFile(dir + "/end.bin", velkor::BuildMeshFile(velkor::MeshFileDesc{})) && ok;
   return ok ? 0 : 1;
 }

@@ -5,7 +5,7 @@
 
 #include "platform/gl.h"
 #include "platform/window.h"
-#include "tools/render/png_writer.h"
+#include "tools/render/png_files.h"
 
 namespace velkor::test {
 

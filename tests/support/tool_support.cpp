@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tools/render/png_writer.h"
+#include "tools/render/png_files.h"
 
 namespace velkor::test {
 

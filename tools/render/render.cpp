@@ -1,13 +1,14 @@
 // velkor-tools render: runs the show headless against a virtual music clock,
 // one drawn frame per pass at a fixed frame rate, and writes the selected
 // frames as PNG files and/or a video with the music.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/shell.h"
@@ -16,7 +17,7 @@
 #include "music/timeline.h"
 #include "platform/gl.h"
 #include "platform/paths.h"
-#include "tools/render/png_writer.h"
+#include "tools/render/png_files.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_progress.h"
 #include "tools/render/render_video.h"
@@ -26,6 +27,7 @@ namespace velkor {
 
 namespace {
 
+namespace fs = std::filesystem;
 
 int Fail(const std::string& message) {
   EndProgress();
@@ -34,29 +36,24 @@ int Fail(const std::string& message) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  char cwd[4096];
-  if (!getcwd(cwd, sizeof cwd)) return path;
-  return std::string(cwd) + "/" + path;
+  std::error_code error;
+  return path.empty() ? path : fs::absolute(path, error).string();
 }
 
 bool IsDirectory(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  std::error_code error;
+  return fs::is_directory(path, error);
 }
 
 bool IsFile(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  std::error_code error;
+  return fs::is_regular_file(path, error);
 }
 
 bool MakeDirectories(const std::string& path) {
-  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    const std::string prefix = path.substr(0, slash);
-    if (!prefix.empty() && !IsDirectory(prefix) && mkdir(prefix.c_str(), 0777) != 0 && !IsDirectory(prefix))
-      return false;
-    if (slash == std::string::npos) return true;
-  }
+  std::error_code error;
+  fs::create_directories(path, error);
+  return IsDirectory(path);
 }
 
 // Output paths are taken relative to where the command was started, before --data moves.
@@ -125,7 +122,8 @@ FrameRecord DrawPass(std::int64_t pass, std::int64_t ms) {
   ClearOutsidePicture();
   RenderFrame();
   glFinish();
-  r.drawMicros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+  r.drawMicros =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
   return r;
 }
 
@@ -222,7 +220,8 @@ int PrepareRun(RenderOptions* o, RenderRun* run) {
     run->ffmpegPath = FindProgramOnPath("ffmpeg");
     if (run->ffmpegPath.empty()) return Fail("--video needs the ffmpeg program, and none is on PATH");
     const std::string parent = o->videoPath.substr(0, o->videoPath.rfind('/'));
-    if (!IsDirectory(parent.empty() ? "/" : parent)) return Fail("cannot write " + o->videoPath + ": no such directory");
+    if (!IsDirectory(parent.empty() ? "/" : parent))
+      return Fail("cannot write " + o->videoPath + ": no such directory");
   }
   if (!o->dataDir.empty() && (!IsDirectory(o->dataDir) || chdir(o->dataDir.c_str()) != 0))
     return Fail("data directory '" + o->dataDir + "' does not exist");

@@ -1,7 +1,5 @@
-// Uncompressed TGA encoder and a plain byte-file writer.
+// Uncompressed TGA encoder.
 #include "tools/standin/image_writers.h"
-
-#include <cstdio>
 
 namespace velkor {
 
@@ -34,14 +32,6 @@ std::vector<std::uint8_t> EncodeTga(const std::vector<std::uint8_t>& pixels, int
     if (bytesPerPixel == 4) dst[i + 3] = pixels[i + 3];
   }
   return out;
-}
-
-bool WriteBytesFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool whole = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
-  return whole && closed;
 }
 
 }  // namespace velkor

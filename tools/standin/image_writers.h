@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace velkor {
@@ -15,8 +14,5 @@ namespace velkor {
 // pixels is too short.
 std::vector<std::uint8_t> EncodeTga(const std::vector<std::uint8_t>& pixels, int width, int height,
                                     int bitsPerPixel);
-
-// Writes bytes to path; false when the file cannot be written whole.
-bool WriteBytesFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace velkor

@@ -4,13 +4,10 @@
 #include "tools/standin/standin.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
-#include "tools/standin/image_writers.h"
 #include "tools/standin/standin_files.h"
 
 namespace velkor {
@@ -19,11 +16,9 @@ namespace {
 
 bool WriteOne(const std::string& root, const char* relative, const std::vector<std::uint8_t>& bytes,
               std::size_t& total) {
-  const std::filesystem::path path = std::filesystem::path(root) / relative;
-  std::error_code error;
-  std::filesystem::create_directories(path.parent_path(), error);
-  if (error || !WriteBytesFile(path.string(), bytes)) {
-    std::fprintf(stderr, "velkor-tools: cannot write %s\n", path.string().c_str());
+  const std::string path = root + "/" + relative;
+  if (!WriteBytesFile(path, bytes)) {
+    std::fprintf(stderr, "velkor-tools: cannot write %s\n", path.c_str());
     return false;
   }
   total += bytes.size();

@@ -1,7 +1,6 @@
 // Mesh file writer: the exact byte layout the model loader parses.
 #include "tools/standin/mesh_writer.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace velkor {
@@ -105,14 +104,6 @@ std::vector<std::uint8_t> BuildMeshFile(const MeshFileDesc& desc) {
   if (!desc.tracks.empty()) AppendTrackBlock(out, desc.tracks);
   if (desc.endTag) out.U32(kMeshTagEnd);
   return out.bytes;
-}
-
-bool WriteMeshFile(const std::string& path, const MeshFileDesc& desc) {
-  const std::vector<std::uint8_t> bytes = BuildMeshFile(desc);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool wrote = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && wrote;
 }
 
 }  // namespace velkor

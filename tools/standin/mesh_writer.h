@@ -93,7 +93,5 @@ void AppendTrackBlock(MeshBytes& out, const std::vector<TrackDesc>& tracks);
 
 // The bytes of a whole file.
 std::vector<std::uint8_t> BuildMeshFile(const MeshFileDesc& desc);
-// Writes the file; false when it cannot be written.
-bool WriteMeshFile(const std::string& path, const MeshFileDesc& desc);
 
 }  // namespace velkor

@@ -1,7 +1,10 @@
 // The table of stand-in files and the encoding of each entry.
 #include "tools/standin/standin_files.h"
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "music/timeline.h"
 #include "platform/jpeg.h"
@@ -16,11 +19,11 @@ namespace {
 constexpr int kJpegQuality = 90;
 
 constexpr StandinFile Tga(const char* path, StandinImage (*paint)()) {
-  return {path, StandinKind::Tga, 256, 256, 24, paint, nullptr};
+  return {path, StandinKind::Tga, kTextureSize, kTextureSize, 24, paint, nullptr};
 }
 
 constexpr StandinFile Jpeg(const char* path, StandinImage (*paint)()) {
-  return {path, StandinKind::Jpeg, 512, 512, 24, paint, nullptr};
+  return {path, StandinKind::Jpeg, kPictureSize, kPictureSize, 24, paint, nullptr};
 }
 
 constexpr StandinFile Mesh(const char* path, MeshFileDesc (*build)()) {
@@ -119,6 +122,16 @@ std::vector<std::uint8_t> MakeStandinFileBytes(const StandinFile& file) {
       break;
   }
   return {};
+}
+
+bool WriteBytesFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool whole = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  const bool closed = std::fclose(f) == 0;
+  return whole && closed;
 }
 
 }  // namespace velkor

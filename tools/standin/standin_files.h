@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "tools/standin/mesh_writer.h"
 #include "tools/standin/standin_paint.h"
@@ -32,5 +35,9 @@ const StandinFile* FindStandinFile(const char* path);
 // down (the show maps a JPEG's first row to the bottom of its quads), meshes in
 // the tagged format. Empty for the music entry (made elsewhere) or on failure.
 std::vector<std::uint8_t> MakeStandinFileBytes(const StandinFile& file);
+
+// Writes bytes to path, creating the directories above it; false when the
+// file cannot be written whole.
+bool WriteBytesFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace velkor

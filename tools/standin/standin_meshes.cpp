@@ -6,13 +6,11 @@
 #include <map>
 #include <utility>
 
+#include "proc/maths.h"
+#include "tools/standin/exact/exact_math.h"
 #include "tools/standin/standin_paint.h"
 
 namespace velkor {
-
-using paint::Cos;
-using paint::kPi;
-using paint::Sin;
 
 namespace {
 
@@ -106,8 +104,8 @@ constexpr double kBasinTexel = 200;  // world units per texture repeat
 
 Vec3 BasinFlight(double t) {
   const double angle = -2.3 + t * 0.021;
-  const double radius = 220.0 - 80.0 * Sin(t * 0.028);
-  return {radius * Cos(angle), radius * Sin(angle), 120.0 + 45.0 * Sin(t * 0.04 + 1.0)};
+  const double radius = 220.0 - 80.0 * SinSeries(t * 0.028);
+  return {radius * CosSeries(angle), radius * SinSeries(angle), 120.0 + 45.0 * SinSeries(t * 0.04 + 1.0)};
 }
 
 Vec3 BasinLook(double t) {
@@ -122,7 +120,7 @@ BasinMaterial MaterialFor(Vec3 a, Vec3 b, Vec3 c) {
   const double len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
   const double up = len > 0 ? n.z / len : 1.0;
   const double height = (a.z + b.z + c.z) / 3.0;
-  if (height > 250.0 + 30.0 * Sin(a.x * 0.01 + a.y * 0.013)) return kSnow;
+  if (height > 250.0 + 30.0 * SinSeries(a.x * 0.01 + a.y * 0.013)) return kSnow;
   if (up < 0.82 || height > 60.0) return kRock;
   return kMeadow;
 }
@@ -163,7 +161,8 @@ MeshFileDesc BuildBasinFile() {
           // Two triangles per cell, counter-clockwise seen from above.
           const int corners[2][3][2] = {{{i, j}, {i + 1, j}, {i + 1, j + 1}}, {{i, j}, {i + 1, j + 1}, {i, j + 1}}};
           for (const auto& tri : corners) {
-            const Vec3 a = point(tri[0][0], tri[0][1]), b = point(tri[1][0], tri[1][1]), c = point(tri[2][0], tri[2][1]);
+            const Vec3 a = point(tri[0][0], tri[0][1]), b = point(tri[1][0], tri[1][1]),
+                       c = point(tri[2][0], tri[2][1]);
             const int m = MaterialFor(a, b, c);
             double s[3], t[3];
             const Vec3 p[3] = {a, b, c};
@@ -192,7 +191,7 @@ MeshFileDesc BuildCrystalFile() {
   for (int k = 0; k < sides; ++k) {
     const double a0 = 2 * kPi * k / sides, a1 = 2 * kPi * (k + 1) / sides;
     const double r0 = k % 2 ? 18.0 : 24.0, r1 = (k + 1) % 2 ? 18.0 : 24.0;
-    const Vec3 p0{r0 * Cos(a0), r0 * Sin(a0), 2.0}, p1{r1 * Cos(a1), r1 * Sin(a1), 2.0};
+    const Vec3 p0{r0 * CosSeries(a0), r0 * SinSeries(a0), 2.0}, p1{r1 * CosSeries(a1), r1 * SinSeries(a1), 2.0};
     const double s[3] = {k / 6.0, (k + 1) / 6.0, (k + 0.5) / 6.0};
     const double tUp[3] = {0.5, 0.5, 1.0}, tDown[3] = {0.5, 0.5, 0.0};
     b.FlatTriangle(p0, p1, top, s, tUp);
@@ -208,14 +207,14 @@ MeshFileDesc BuildCrystalFile() {
 MeshFileDesc BuildCloudCameraFile() {
   auto position = [](double t) {
     const double around = 0.4 + t * 0.0045;
-    const double elevation = 0.2 + 0.12 * Sin(t * 0.02);
-    const double distance = 760.0 + 10.0 * Sin(t * 0.013);
-    return Vec3{distance * Cos(elevation) * Cos(around), distance * Cos(elevation) * Sin(around),
-                distance * Sin(elevation)};
+    const double elevation = 0.2 + 0.12 * SinSeries(t * 0.02);
+    const double distance = 760.0 + 10.0 * SinSeries(t * 0.013);
+    return Vec3{distance * CosSeries(elevation) * CosSeries(around),
+                distance * CosSeries(elevation) * SinSeries(around), distance * SinSeries(elevation)};
   };
   // Aimed a little above the cloud: the scene lifts its three copies by 165
   // to 190 units on screen, which would push their tops out of the view.
-  auto target = [](double t) { return Vec3{10.0 * Sin(t * 0.03), 10.0 * Cos(t * 0.025), 70.0}; };
+  auto target = [](double t) { return Vec3{10.0 * SinSeries(t * 0.03), 10.0 * CosSeries(t * 0.025), 70.0}; };
   MeshFileDesc file;
   file.cameras.push_back(SampledCamera(-20.0, 320.0, 20.0, kFieldOfView, position, target));
   return file;
@@ -248,8 +247,10 @@ void AddLathe(MeshBuilder& b, double cx, double cy, const double* rings, int rin
     const double r0 = rings[2 * r], z0 = rings[2 * r + 1], r1 = rings[2 * r + 2], z1 = rings[2 * r + 3];
     for (int k = 0; k < sides; ++k) {
       const double a0 = 2 * kPi * k / sides + twist, a1 = 2 * kPi * (k + 1) / sides + twist;
-      const Vec3 p00{cx + r0 * Cos(a0), cy + r0 * Sin(a0), z0}, p01{cx + r0 * Cos(a1), cy + r0 * Sin(a1), z0};
-      const Vec3 p10{cx + r1 * Cos(a0), cy + r1 * Sin(a0), z1}, p11{cx + r1 * Cos(a1), cy + r1 * Sin(a1), z1};
+      const Vec3 p00{cx + r0 * CosSeries(a0), cy + r0 * SinSeries(a0), z0},
+          p01{cx + r0 * CosSeries(a1), cy + r0 * SinSeries(a1), z0};
+      const Vec3 p10{cx + r1 * CosSeries(a0), cy + r1 * SinSeries(a0), z1},
+          p11{cx + r1 * CosSeries(a1), cy + r1 * SinSeries(a1), z1};
       const double s0 = static_cast<double>(k) / sides, s1 = static_cast<double>(k + 1) / sides;
       const double t0 = static_cast<double>(r) / (ringCount - 1), t1 = static_cast<double>(r + 1) / (ringCount - 1);
       if (r0 > 0) {
@@ -288,7 +289,8 @@ MeshDesc GlassSphere(double cz, double radius) {
     for (int i = 0; i < slices; ++i) {
       const double a0 = 2 * kPi * i / slices, a1 = 2 * kPi * (i + 1) / slices;
       auto at = [&](double a, double p) {
-        return Vec3{radius * Cos(p) * Cos(a), radius * Cos(p) * Sin(a), cz + radius * Sin(p)};
+        return Vec3{radius * CosSeries(p) * CosSeries(a), radius * CosSeries(p) * SinSeries(a),
+                    cz + radius * SinSeries(p)};
       };
       const double s0 = static_cast<double>(i) / slices, s1 = static_cast<double>(i + 1) / slices;
       const double t0 = static_cast<double>(j) / stacks, t1 = static_cast<double>(j + 1) / stacks;
@@ -311,7 +313,7 @@ MeshDesc FloorDisc(double radius) {
   const std::uint32_t centre = b.Vertex({0, 0, 0});
   std::vector<std::uint32_t> rim;
   for (int k = 0; k < sides; ++k)
-    rim.push_back(b.Vertex({radius * Cos(2 * kPi * k / sides), radius * Sin(2 * kPi * k / sides), 0}));
+    rim.push_back(b.Vertex({radius * CosSeries(2 * kPi * k / sides), radius * SinSeries(2 * kPi * k / sides), 0}));
   for (int k = 0; k < sides; ++k) {
     const Vec3& p = b.positions[rim[k]];
     const Vec3& q = b.positions[rim[(k + 1) % sides]];
@@ -321,9 +323,9 @@ MeshDesc FloorDisc(double radius) {
   return b.mesh;
 }
 
-double PillarHeight(int k) { return 55.0 + 35.0 * (0.5 + 0.5 * Sin(k * 1.3)); }
+double PillarHeight(int k) { return 55.0 + 35.0 * (0.5 + 0.5 * SinSeries(k * 1.3)); }
 
-double CrystalHeight(int k) { return 70.0 + 25.0 * Sin(k * 0.9); }
+double CrystalHeight(int k) { return 70.0 + 25.0 * SinSeries(k * 0.9); }
 
 PointDesc Point(double x, double y, double z) {
   PointDesc p;
@@ -338,10 +340,10 @@ PointDesc Point(double x, double y, double z) {
 MeshFileDesc BuildGardenCameraFile() {
   auto position = [](double t) {
     const double around = -1.6 + t * 0.03;
-    const double radius = 330.0 - 60.0 * Sin(t * 0.035);
-    return Vec3{radius * Cos(around), radius * Sin(around), 170.0 - 50.0 * Sin(t * 0.05)};
+    const double radius = 330.0 - 60.0 * SinSeries(t * 0.035);
+    return Vec3{radius * CosSeries(around), radius * SinSeries(around), 170.0 - 50.0 * SinSeries(t * 0.05)};
   };
-  auto target = [](double t) { return Vec3{0.0, 0.0, 55.0 + 10.0 * Sin(t * 0.04)}; };
+  auto target = [](double t) { return Vec3{0.0, 0.0, 55.0 + 10.0 * SinSeries(t * 0.04)}; };
   MeshFileDesc file;
   file.cameras.push_back(SampledCamera(-10.0, 100.0, 10.0, kFieldOfView, position, target));
   return file;
@@ -352,13 +354,14 @@ MeshFileDesc BuildGardenFile() {
   file.meshes.push_back(FloorDisc(175.0));
   for (int k = 0; k < 12; ++k) {
     const double a = 2 * kPi * k / 12;
-    file.meshes.push_back(Pillar(95.0 * Cos(a), 95.0 * Sin(a), PillarHeight(k)));
-    file.points.push_back(Point(95.0 * Cos(a), 95.0 * Sin(a), PillarHeight(k) + 8.0));
+    file.meshes.push_back(Pillar(95.0 * CosSeries(a), 95.0 * SinSeries(a), PillarHeight(k)));
+    file.points.push_back(Point(95.0 * CosSeries(a), 95.0 * SinSeries(a), PillarHeight(k) + 8.0));
   }
   for (int k = 0; k < 12; ++k) {
     const double a = 2 * kPi * (k + 0.5) / 12;
-    file.meshes.push_back(Crystal(52.0 * Cos(a), 52.0 * Sin(a), CrystalHeight(k), 16.0, 7.0, "bronze", "bronze.tga", a));
-    file.points.push_back(Point(52.0 * Cos(a), 52.0 * Sin(a), CrystalHeight(k) + 20.0));
+    file.meshes.push_back(
+        Crystal(52.0 * CosSeries(a), 52.0 * SinSeries(a), CrystalHeight(k), 16.0, 7.0, "bronze", "bronze.tga", a));
+    file.points.push_back(Point(52.0 * CosSeries(a), 52.0 * SinSeries(a), CrystalHeight(k) + 20.0));
   }
   {
     MeshBuilder column("marble", "marble.tga");
@@ -393,9 +396,9 @@ MeshFileDesc BuildTunnelFile() {
     auto found = index[m].find({ring, side});
     if (found != index[m].end()) return found->second;
     const double a = 2 * kPi * side / kTunnelSides;
-    const double wobble = 1.0 + 0.06 * Sin(ring * 0.7 + side * 1.9);
-    const std::uint32_t v = builders[m].Vertex(
-        {kTunnelRadius * wobble * Cos(a), -kTunnelHalfLength + ring * step, kTunnelRadius * wobble * Sin(a)});
+    const double wobble = 1.0 + 0.06 * SinSeries(ring * 0.7 + side * 1.9);
+    const std::uint32_t v = builders[m].Vertex({kTunnelRadius * wobble * CosSeries(a), -kTunnelHalfLength + ring * step,
+                                                kTunnelRadius * wobble * SinSeries(a)});
     index[m][{ring, side}] = v;
     return v;
   };
@@ -413,10 +416,10 @@ MeshFileDesc BuildTunnelFile() {
     }
   }
   auto position = [](double t) {
-    return Vec3{8.0 * Sin(t * 0.02), -520.0 + t * 2.4, 6.0 * Cos(t * 0.017)};
+    return Vec3{8.0 * SinSeries(t * 0.02), -520.0 + t * 2.4, 6.0 * CosSeries(t * 0.017)};
   };
   auto target = [](double t) {
-    return Vec3{14.0 * Sin((t + 40.0) * 0.02), -520.0 + t * 2.4 + 150.0, 5.0 * Cos((t + 40.0) * 0.017)};
+    return Vec3{14.0 * SinSeries((t + 40.0) * 0.02), -520.0 + t * 2.4 + 150.0, 5.0 * CosSeries((t + 40.0) * 0.017)};
   };
   MeshFileDesc file;
   file.meshes.push_back(builders[0].mesh);

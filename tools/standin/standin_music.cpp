@@ -1,6 +1,6 @@
 // The stand-in music track: a 220-second piece in A minor at 130 beats per
-// minute, written as a bar-by-bar arrangement over the instruments of
-// tools/synth.h and encoded to MP3. Its bar lines fall on the picture changes
+// minute, written as a bar-by-bar arrangement over the synthesiser's
+// instruments and encoded to MP3. Its bar lines fall on the picture changes
 // of the fourth scene (106,866 ms and every bar after) and its sections turn
 // at the bar lines nearest the scene starts.
 
@@ -11,13 +11,20 @@
 
 #include "music/timeline.h"
 #include "tools/standin/standin.h"
-#include "tools/standin/synth/synth.h"
+#include "tools/standin/synth/dsp.h"
+#include "tools/standin/synth/instruments.h"
+#include "tools/standin/synth/mix.h"
+#include "tools/standin/synth/mp3_encoder.h"
 
 namespace velkor {
 
 namespace {
 
-constexpr double kBeatSeconds = 60.0 / kStandinBpm;
+// Tempo grid: 130 beats per minute, 4/4, bar lines on 106,866 ms and every bar
+// before and after it. Bar 0 is the first whole bar in the track.
+constexpr double kAnchorSeconds = 106.866;
+constexpr double kTrackSeconds = 220.0;
+constexpr double kBeatSeconds = 60.0 / 130.0;
 constexpr double kBarSeconds = 4.0 * kBeatSeconds;
 constexpr int kBitrateKbps = 128;
 
@@ -27,16 +34,30 @@ enum Section { kIntro, kGroove, kBreakdown, kBuild, kMain, kFinale, kOutro };
 constexpr int kDropBars = 4;
 constexpr int kDropOffset = 16;  // bars after the finale begins
 
-int AnchorBar() { return static_cast<int>(std::floor(kStandinAnchorSeconds / kBarSeconds)); }
+int AnchorBar() { return static_cast<int>(std::floor(kAnchorSeconds / kBarSeconds)); }
 
 // Frame at which a sixteenth-note step of a bar starts; steps past 15 run on
 // into the following bars.
 std::int64_t StepFrame(int bar, double step) {
-  const double seconds = kStandinAnchorSeconds + ((bar - AnchorBar()) * 16 + step) * (kBeatSeconds / 4.0);
+  const double seconds = kAnchorSeconds + ((bar - AnchorBar()) * 16 + step) * (kBeatSeconds / 4.0);
   return static_cast<std::int64_t>(std::floor(seconds * kSynthRate + 0.5));
 }
 
 int StepFrames(double steps) { return static_cast<int>(steps * kBeatSeconds / 4.0 * kSynthRate + 0.5); }
+
+double BarSeconds(int bar) { return kAnchorSeconds + (bar - AnchorBar()) * kBarSeconds; }
+
+// The first bar of each section: groove, breakdown, build, main theme, finale,
+// outro, each on the bar line nearest the nominal start of scenes 1 .. 5 and
+// the end of the show.
+std::vector<int> SectionBars() {
+  std::vector<int> bars;
+  for (int scene = 1; scene <= kSceneCount; ++scene) {
+    const double seconds = NominalSceneStartTicks(scene) / kTicksPerSecond;
+    bars.push_back(static_cast<int>(std::floor((seconds - BarSeconds(0)) / kBarSeconds + 0.5)));
+  }
+  return bars;
+}
 
 struct Chord {
   double pad[4];  // voicing around middle C
@@ -341,7 +362,7 @@ void FadeOut(SynthMix& mix, double fromSeconds) {
 
 Arrangement MakeArrangement() {
   Arrangement a;
-  a.starts = StandinSectionBars();
+  a.starts = SectionBars();
   return a;
 }
 
@@ -358,21 +379,9 @@ DrumKit MakeDrumKit() {
 
 }  // namespace
 
-double StandinBarSeconds(int bar) { return kStandinAnchorSeconds + (bar - AnchorBar()) * kBarSeconds; }
-
-std::vector<int> StandinSectionBars() {
-  std::vector<int> bars;
-  // Scenes 1 .. 5 and the end of the show, each on the bar nearest its nominal start.
-  for (int scene = 1; scene <= kSceneCount; ++scene) {
-    const double seconds = NominalSceneStartTicks(scene) / kTicksPerSecond;
-    bars.push_back(static_cast<int>(std::floor((seconds - StandinBarSeconds(0)) / kBarSeconds + 0.5)));
-  }
-  return bars;
-}
-
 std::vector<std::int16_t> SynthesizeStandinPcm() {
   const Arrangement a = MakeArrangement();
-  SynthMix mix = MakeSynthMix(static_cast<std::int64_t>(kStandinSeconds * kSynthRate));
+  SynthMix mix = MakeSynthMix(static_cast<std::int64_t>(kTrackSeconds * kSynthRate));
   mix.kicks = KickFrames(a);
   AddDrums(mix, a, MakeDrumKit());
   AddBass(mix, a);
@@ -382,10 +391,12 @@ std::vector<std::int16_t> SynthesizeStandinPcm() {
   AddBells(mix, a);
   AddRisers(mix, a);
   ApplyReverb(mix, 0.9f);
-  FadeOut(mix, StandinBarSeconds(a.starts[kOutro - 1]) + 1.0);
+  FadeOut(mix, BarSeconds(a.starts[kOutro - 1]) + 1.0);
   return LimitToPcm16(mix, -1.0);
 }
 
-std::vector<std::uint8_t> MakeStandinMusic() { return EncodeStereoMp3(SynthesizeStandinPcm(), kBitrateKbps); }
+std::vector<std::uint8_t> MakeStandinMusic() {
+  return EncodeStereoMp3(SynthesizeStandinPcm(), kSynthRate, kBitrateKbps);
+}
 
 }  // namespace velkor

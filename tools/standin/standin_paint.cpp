@@ -4,7 +4,10 @@
 
 #include "tools/standin/standin_paint.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "tools/standin/exact/exact_math.h"
 
 namespace velkor::paint {
 
@@ -32,88 +35,6 @@ double Mix(double a, double b, double t) { return a + (b - a) * t; }
 double SmoothStep(double edge0, double edge1, double x) {
   const double t = Clamp01((x - edge0) / (edge1 - edge0));
   return t * t * (3.0 - 2.0 * t);
-}
-
-double Fract(double x) { return x - std::floor(x); }
-
-namespace {
-
-// sin on [-pi/2, pi/2] by its Taylor series (error below 1e-15 there).
-double SinKernel(double x) {
-  const double x2 = x * x;
-  double term = x;
-  double sum = x;
-  for (int n = 1; n < 12; ++n) {
-    term = -term * x2 / ((2.0 * n) * (2.0 * n + 1.0));
-    sum += term;
-  }
-  return sum;
-}
-
-}  // namespace
-
-double Sin(double x) {
-  // Reduce to [-pi, pi], then fold into [-pi/2, pi/2].
-  const double turns = std::floor(x / (2.0 * kPi) + 0.5);
-  double r = x - turns * (2.0 * kPi);
-  if (r > kPi / 2) r = kPi - r;
-  if (r < -kPi / 2) r = -kPi - r;
-  return SinKernel(r);
-}
-
-double Cos(double x) { return Sin(x + kPi / 2); }
-
-double Exp(double x) {
-  if (x < -700.0) return 0.0;
-  if (x > 700.0) x = 700.0;
-  const double ln2 = 0.69314718055994530942;
-  const double n = std::floor(x / ln2 + 0.5);
-  const double r = x - n * ln2;
-  double term = 1.0;
-  double sum = 1.0;
-  for (int k = 1; k < 18; ++k) {
-    term = term * r / k;
-    sum += term;
-  }
-  return std::ldexp(sum, static_cast<int>(n));
-}
-
-double Log(double x) {
-  if (x <= 0.0) return -1e30;
-  int e = 0;
-  const double m = std::frexp(x, &e);  // x = m * 2^e, m in [0.5, 1)
-  const double s = (m - 1.0) / (m + 1.0);
-  const double s2 = s * s;
-  double term = s;
-  double sum = s;
-  for (int n = 1; n < 30; ++n) {
-    term *= s2;
-    sum += term / (2.0 * n + 1.0);
-  }
-  return 2.0 * sum + e * 0.69314718055994530942;
-}
-
-double Atan2(double y, double x) {
-  // atan on [0, 1] by series after two argument halvings.
-  const double ax = std::fabs(x);
-  const double ay = std::fabs(y);
-  if (ax == 0.0 && ay == 0.0) return 0.0;
-  const bool swap = ay > ax;
-  double z = swap ? ax / ay : ay / ax;
-  z = z / (1.0 + std::sqrt(1.0 + z * z));
-  z = z / (1.0 + std::sqrt(1.0 + z * z));
-  const double z2 = z * z;
-  double term = z;
-  double sum = z;
-  for (int n = 1; n < 14; ++n) {
-    term = -term * z2;
-    sum += term / (2.0 * n + 1.0);
-  }
-  double a = 4.0 * sum;
-  if (swap) a = kPi / 2 - a;
-  if (x < 0) a = kPi - a;
-  if (y < 0) a = -a;
-  return a;
 }
 
 std::uint32_t Hash(std::uint32_t x) {
@@ -197,8 +118,8 @@ CellDistances CellNoise(double x, double y, std::uint32_t seed, int period) {
 }
 
 double EllipseDistance(double x, double y, double cx, double cy, double rx, double ry, double angle) {
-  const double c = Cos(angle);
-  const double s = Sin(angle);
+  const double c = CosSeries(angle);
+  const double s = SinSeries(angle);
   const double dx = x - cx;
   const double dy = y - cy;
   const double lx = (dx * c + dy * s) / rx;
@@ -238,38 +159,52 @@ double PolygonDistance(const double* xy, int n, double x, double y) {
 
 double Coverage(double distance, double width) { return 1.0 - SmoothStep(-width, width, distance); }
 
+StandinImage BlankImage(int width, int height) {
+  StandinImage image;
+  image.width = width;
+  image.height = height;
+  image.rgb.assign(static_cast<std::size_t>(width) * height * 3, 0);
+  return image;
+}
+
+void PutPixel(StandinImage& image, std::size_t pixel, Rgb c) {
+  image.rgb[3 * pixel] = static_cast<std::uint8_t>(Clamp01(c.r) * 255.0 + 0.5);
+  image.rgb[3 * pixel + 1] = static_cast<std::uint8_t>(Clamp01(c.g) * 255.0 + 0.5);
+  image.rgb[3 * pixel + 2] = static_cast<std::uint8_t>(Clamp01(c.b) * 255.0 + 0.5);
+}
+
 std::vector<double> RedChannel(const StandinImage& image) {
   std::vector<double> out(static_cast<std::size_t>(image.width) * image.height);
   for (std::size_t i = 0; i < out.size(); ++i) out[i] = image.rgb[3 * i] / 255.0;
   return out;
 }
 
+namespace {
+
+// One pass of a box blur along rows or along columns, the edge pixels repeated.
+void BoxBlurPass(const std::vector<double>& from, std::vector<double>& to, int width, int height, int radius,
+                 bool alongRows) {
+  const double scale = 1.0 / (2 * radius + 1);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      double sum = 0.0;
+      for (int k = -radius; k <= radius; ++k) {
+        const int xx = alongRows ? std::clamp(x + k, 0, width - 1) : x;
+        const int yy = alongRows ? y : std::clamp(y + k, 0, height - 1);
+        sum += from[static_cast<std::size_t>(yy) * width + xx];
+      }
+      to[static_cast<std::size_t>(y) * width + x] = sum * scale;
+    }
+  }
+}
+
+}  // namespace
+
 void BoxBlur(std::vector<double>& field, int width, int height, int radius, int passes) {
   std::vector<double> tmp(field.size());
-  const double scale = 1.0 / (2 * radius + 1);
   for (int p = 0; p < passes; ++p) {
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        double sum = 0.0;
-        for (int k = -radius; k <= radius; ++k) {
-          int xx = x + k;
-          xx = xx < 0 ? 0 : (xx >= width ? width - 1 : xx);
-          sum += field[static_cast<std::size_t>(y) * width + xx];
-        }
-        tmp[static_cast<std::size_t>(y) * width + x] = sum * scale;
-      }
-    }
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        double sum = 0.0;
-        for (int k = -radius; k <= radius; ++k) {
-          int yy = y + k;
-          yy = yy < 0 ? 0 : (yy >= height ? height - 1 : yy);
-          sum += tmp[static_cast<std::size_t>(yy) * width + x];
-        }
-        field[static_cast<std::size_t>(y) * width + x] = sum * scale;
-      }
-    }
+    BoxBlurPass(field, tmp, width, height, radius, true);
+    BoxBlurPass(tmp, field, width, height, radius, false);
   }
 }
 

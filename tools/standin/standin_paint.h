@@ -1,13 +1,20 @@
 // Painting toolkit of the stand-in data generator: colours, integer-hashed value
 // noise, cell noise, smooth shapes and signed distances, and a per-pixel painter.
-// Everything is plain double arithmetic with our own trigonometry, so a picture
-// comes out byte for byte the same on every run and machine.
+// Everything is plain double arithmetic with the exact maths
+// (tools/standin/exact), so a picture comes out byte for byte the same on every
+// run and machine.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace velkor {
+
+// The square sizes of the data set's pictures: textures, sprites and masks
+// (TGA files), and photographs and illustrations (JPEG files).
+constexpr int kTextureSize = 256;
+constexpr int kPictureSize = 512;
 
 // An RGB picture, 8 bits per channel, top row first as a viewer sees it.
 struct StandinImage {
@@ -17,8 +24,6 @@ struct StandinImage {
 };
 
 namespace paint {
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Rgb {
   double r, g, b;
@@ -34,14 +39,6 @@ Rgb Screen(Rgb a, Rgb b);
 double Clamp01(double x);
 double Mix(double a, double b, double t);
 double SmoothStep(double edge0, double edge1, double x);
-double Fract(double x);
-
-// Deterministic transcendental functions (no dependence on the C library's).
-double Sin(double x);
-double Cos(double x);
-double Exp(double x);
-double Log(double x);
-double Atan2(double y, double x);
 
 std::uint32_t Hash(std::uint32_t x);
 // Uniform 0..1 for an integer lattice point and a seed.
@@ -72,24 +69,21 @@ double SegmentDistance(double x, double y, double ax, double ay, double bx, doub
 // Coverage 0..1 of a shape from its signed distance, soft over width.
 double Coverage(double distance, double width);
 
+// A black width x height picture.
+StandinImage BlankImage(int width, int height);
+// Stores c, each channel clamped to 0..1 and rounded to 8 bits, as the
+// pixel-th pixel (row by row from the top left).
+void PutPixel(StandinImage& image, std::size_t pixel, Rgb c);
+
 // Paints width x height pixels; shade(u, v) gets the pixel centre, u from 0 at
 // the left to 1 at the right, v from 0 at the top to 1 at the bottom.
 template <typename Shade>
 StandinImage Paint(int width, int height, Shade shade) {
-  StandinImage image;
-  image.width = width;
-  image.height = height;
-  image.rgb.resize(static_cast<std::size_t>(width) * height * 3);
-  std::size_t k = 0;
+  StandinImage image = BlankImage(width, height);
+  std::size_t pixel = 0;
   for (int y = 0; y < height; ++y) {
     const double v = (y + 0.5) / height;
-    for (int x = 0; x < width; ++x) {
-      const double u = (x + 0.5) / width;
-      const Rgb c = shade(u, v);
-      image.rgb[k++] = static_cast<std::uint8_t>(Clamp01(c.r) * 255.0 + 0.5);
-      image.rgb[k++] = static_cast<std::uint8_t>(Clamp01(c.g) * 255.0 + 0.5);
-      image.rgb[k++] = static_cast<std::uint8_t>(Clamp01(c.b) * 255.0 + 0.5);
-    }
+    for (int x = 0; x < width; ++x) PutPixel(image, pixel++, shade((x + 0.5) / width, v));
   }
   return image;
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "tools/standin/exact/exact_math.h"
 #include "tools/standin/standin_images.h"
 
 namespace velkor {
@@ -12,11 +13,11 @@ using namespace paint;
 
 namespace {
 
-constexpr int kPhoto = 512;
-
+// The scene is 4:3 across the square picture. (u · 4) / 3 rounds differently
+// from the illustrations' u · (4 / 3); the photographs were painted with this one.
 template <typename Scene>
 StandinImage PaintWide(Scene scene) {
-  return Paint(kPhoto, kPhoto, [&](double u, double v) { return scene(u * 4.0 / 3.0, v); });
+  return Paint(kPictureSize, kPictureSize, [&](double u, double v) { return scene(u * 4.0 / 3.0, v); });
 }
 
 Rgb VerticalGradient(double y, double y0, double y1, Rgb top, Rgb bottom) {
@@ -26,7 +27,7 @@ Rgb VerticalGradient(double y, double y0, double y1, Rgb top, Rgb bottom) {
 // Sun disc with a soft halo added to c.
 Rgb AddSun(Rgb c, double x, double y, double sx, double sy, double radius, Rgb colour, double halo) {
   const double d = std::sqrt((x - sx) * (x - sx) + (y - sy) * (y - sy));
-  c = Screen(c, Scale(colour, halo * Exp(-d * 6.0)));
+  c = Screen(c, Scale(colour, halo * ExpSeries(-d * 6.0)));
   return Mix(c, colour, Coverage(d - radius, 0.003));
 }
 
@@ -74,7 +75,7 @@ Rgb FieldScene(double x, double y) {
   const double ground = 0.6;
   if (y > near && y > ground) {
     const double depth = y - 0.555;
-    const double furrow = Sin(((x - 0.7) / depth) * 55.0);
+    const double furrow = SinSeries(((x - 0.7) / depth) * 55.0);
     const double grain = Fbm(x * 60 / (depth * 6 + 0.2), y * 200, 208U, 3);
     c = Mix(Hex(0xb57f24), Hex(0xf0cc6a), Clamp01(0.5 + 0.3 * furrow + 0.4 * (grain - 0.5)));
     c = Scale(c, 1.05 - 0.35 * SmoothStep(0.7, 1.0, y));
@@ -105,7 +106,7 @@ Rgb LakeScene(double x, double y) {
   const double ripple = Fbm(x * 6, y * 120, 216U, 3) - 0.5;
   const double mirrored = 2 * shore - y + 0.004 * ripple;
   Rgb c = Scale(LakeAbove(x + 0.01 * ripple, mirrored < shore - 0.0005 ? mirrored : shore - 0.0005), 0.72);
-  const double glint = SmoothStep(0.72, 0.9, ValueNoise(x * 30, y * 300, 217U)) * Exp(-std::fabs(x - 0.82) * 9);
+  const double glint = SmoothStep(0.72, 0.9, ValueNoise(x * 30, y * 300, 217U)) * ExpSeries(-std::fabs(x - 0.82) * 9);
   return Screen(c, Scale(Hex(0xffe0a0), glint * 0.7));
 }
 
@@ -139,7 +140,8 @@ Rgb MountainScene(double x, double y, const MountainPalette& p, std::uint32_t se
   const double h = 0.05 + 0.05 * Lattice(static_cast<int>(std::floor(cell)), 0, seed + 4);
   const double treeTop = 0.66 - h;
   const double halfWidth = (y - treeTop) * 0.32 * 70.0;
-  if (y > treeTop && std::fabs(cell - cx) < halfWidth && y < 0.74) c = Mix(p.forest, Hex(0x000000), 0.2 * (y - treeTop) / h);
+  if (y > treeTop && std::fabs(cell - cx) < halfWidth && y < 0.74)
+    c = Mix(p.forest, Hex(0x000000), 0.2 * (y - treeTop) / h);
   if (y > 0.69 + 0.02 * Fbm(x * 6, 0.5, seed + 5, 3)) {
     const double drift = Fbm(x * 3, y * 40, seed + 6, 5);
     c = Mix(Mix(p.groundShade, p.ground, 0.6), p.ground, SmoothStep(0.3, 0.7, drift));
@@ -165,9 +167,9 @@ Rgb BeachScene(double x, double y) {
   if (y > horizon) {
     c = VerticalGradient(y, horizon, 0.68, Hex(0x1b5f98), Hex(0x47b3c6));
     const double glint = SmoothStep(0.7, 0.9, ValueNoise(x * 40, y * 260, 222U));
-    c = Screen(c, Scale(Hex(0xffffff), glint * 0.5 * Exp(-std::fabs(x - 0.3) * 3)));
+    c = Screen(c, Scale(Hex(0xffffff), glint * 0.5 * ExpSeries(-std::fabs(x - 0.3) * 3)));
   }
-  const double shoreline = 0.66 + 0.03 * Sin(x * 7.0) + 0.01 * Fbm(x * 20, 0.3, 223U, 3);
+  const double shoreline = 0.66 + 0.03 * SinSeries(x * 7.0) + 0.01 * Fbm(x * 20, 0.3, 223U, 3);
   if (y > shoreline) {
     c = Mix(Hex(0xd9bf8a), Hex(0xf3e2b8), Fbm(x * 30, y * 30, 224U, 3));
     c = Mix(Hex(0x9ec9c6), c, SmoothStep(shoreline, shoreline + 0.04, y));
@@ -235,10 +237,10 @@ Rgb AuroraScene(double x, double y) {
   Rgb c = VerticalGradient(y, 0.0, 0.75, Hex(0x030818), Hex(0x0f2a48));
   const double star = Lattice(static_cast<int>(x * 300), static_cast<int>(y * 300), 251U);
   c = Add(c, Scale(Hex(0xffffff), SmoothStep(0.994, 1.0, star)));
-  const double curtainY = 0.25 + 0.12 * Sin(x * 4.0 + 1.0) + 0.05 * Fbm(x * 3, 0.0, 252U, 3);
+  const double curtainY = 0.25 + 0.12 * SinSeries(x * 4.0 + 1.0) + 0.05 * Fbm(x * 3, 0.0, 252U, 3);
   const double streak = Fbm(x * 40, 0.2, 253U, 3);
-  const double band = Exp(-((y - curtainY) * 7) * ((y - curtainY) * 7)) * (y > curtainY ? 1.0 : 0.4);
-  const double rise = Exp(-std::fabs(y - curtainY + 0.1) * 3) * (y < curtainY ? 1.0 : 0.0);
+  const double band = ExpSeries(-((y - curtainY) * 7) * ((y - curtainY) * 7)) * (y > curtainY ? 1.0 : 0.4);
+  const double rise = ExpSeries(-std::fabs(y - curtainY + 0.1) * 3) * (y < curtainY ? 1.0 : 0.0);
   c = Screen(c, Scale(Mix(Hex(0x40ff9a), Hex(0x9a5cff), SmoothStep(0.0, 0.2, curtainY - y)),
                       (band + rise * 0.5) * (0.4 + 0.8 * streak)));
   const double hills = Ridge(x, 254U, 0.85, 0.15, 2.0);

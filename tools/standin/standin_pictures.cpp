@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "proc/maths.h"
 #include "tools/standin/bitmap_font.h"
+#include "tools/standin/exact/exact_math.h"
 #include "tools/standin/standin_images.h"
 
 namespace velkor {
@@ -14,10 +16,10 @@ using namespace paint;
 
 namespace {
 
-constexpr int kPicture = 512;
-constexpr int kTex = 256;
 constexpr double kWide = 4.0 / 3.0;
 
+// The scene is 4:3 across the square picture (see the photographs' PaintWide
+// for why theirs is a separate formula).
 template <typename Scene>
 StandinImage PaintWide(int size, Scene scene) {
   return Paint(size, size, [&](double u, double v) { return scene(u * kWide, v); });
@@ -27,7 +29,7 @@ double Min(double a, double b) { return a < b ? a : b; }
 double Max(double a, double b) { return a > b ? a : b; }
 
 Rgb Glow(Rgb c, double d, Rgb colour, double strength, double falloff) {
-  return Screen(c, Scale(colour, strength * Exp(-Max(d, 0.0) * falloff)));
+  return Screen(c, Scale(colour, strength * ExpSeries(-Max(d, 0.0) * falloff)));
 }
 
 // ---- Bird on a branch at sunset ----
@@ -44,7 +46,7 @@ double BirdDistance(double x, double y) {
   return d;
 }
 
-double BranchY(double x) { return 0.7 + 0.06 * ((x - 0.75) / 0.75) * ((x - 0.75) / 0.75) - 0.015 * Sin(x * 9); }
+double BranchY(double x) { return 0.7 + 0.06 * ((x - 0.75) / 0.75) * ((x - 0.75) / 0.75) - 0.015 * SinSeries(x * 9); }
 
 double BranchDistance(double x, double y) {
   const double thickness = 0.004 + 0.016 * Clamp01(1.0 - x / kWide);
@@ -107,13 +109,14 @@ Rgb FigureColour(double x, double y) {
   Rgb c = Mix(Hex(0x101a3a), Hex(0x2a2a5e), SmoothStep(0.2, 1.0, y));
   c = Scale(c, 0.85 + 0.3 * Fbm(x * 6, y * 6, 311U, 4));
   // Warm rim light on the face side.
-  const double rim = Exp(-Max(-d, 0.0) * 45.0) * SmoothStep(1.12, 0.96, x);
+  const double rim = ExpSeries(-Max(-d, 0.0) * 45.0) * SmoothStep(1.12, 0.96, x);
   c = Mix(c, Hex(0xffc88a), rim * 0.9);
   // Hair: darker, with strands that follow its fall and a sheen near the crown.
   const double strand = Fbm(x * 70.0 + 6.0 * Fbm(x * 3, y * 3, 313U, 3), y * 5.0, 312U, 3);
   const double hair = Coverage(HairDistance(x, y), 0.003);
   const Rgb hairColour =
-      Mix(Hex(0x0e0c22), Hex(0x463a6a), SmoothStep(0.3, 0.8, strand) * (0.5 + 0.5 * Exp(-((y - 0.3) * 5) * ((y - 0.3) * 5))));
+      Mix(Hex(0x0e0c22), Hex(0x463a6a),
+          SmoothStep(0.3, 0.8, strand) * (0.5 + 0.5 * ExpSeries(-((y - 0.3) * 5) * ((y - 0.3) * 5))));
   c = Mix(c, hairColour, hair);
   // Outside the figure: a faint blue haze (transparent in the mask anyway).
   return d > 0 ? Hex(0x0a1020) : c;
@@ -123,7 +126,7 @@ Rgb FigureColour(double x, double y) {
 
 double LilyPadDistance(double x, double y, double cx, double cy, double r, double notch) {
   const double d = EllipseDistance(x, y, cx, cy, r, r * 0.38, 0.0);
-  const double a = Atan2((y - cy) / 0.38, x - cx);
+  const double a = Atan2Series((y - cy) / 0.38, x - cx);
   const double wedge = std::fabs(a - notch) < 0.25 ? 1.0 : -1.0;
   return wedge > 0 ? Max(d, 0.004) : d;
 }
@@ -144,8 +147,8 @@ Rgb PondScene(double x, double y) {
   // A lotus flower on the largest pad.
   for (int p = 0; p < 7; ++p) {
     const double a = -kPi / 2 + (p - 3) * 0.32;
-    const double px = 0.72 + 0.06 * Cos(a);
-    const double py = 0.66 + 0.06 * Sin(a);
+    const double px = 0.72 + 0.06 * CosSeries(a);
+    const double py = 0.66 + 0.06 * SinSeries(a);
     const double d = EllipseDistance(x, y, px, py, 0.02, 0.065, a + kPi / 2);
     c = Mix(c, Mix(Hex(0xf6b8d0), Hex(0xfff0f6), Clamp01(-d * 40)), Coverage(d, 0.0015));
   }
@@ -199,7 +202,8 @@ Rgb FrogFaceScene(double x, double y) {
   // Bokeh background.
   Rgb c = Mix(Hex(0x0e3a2a), Hex(0x2a6a3a), Fbm(x * 2, y * 2, 341U, 3));
   for (int k = 0; k < 12; ++k) {
-    const double d = CircleDistance(x, y, kWide * Lattice(k, 0, 342U), Lattice(k, 1, 342U), 0.04 + 0.05 * Lattice(k, 2, 342U));
+    const double d =
+        CircleDistance(x, y, kWide * Lattice(k, 0, 342U), Lattice(k, 1, 342U), 0.04 + 0.05 * Lattice(k, 2, 342U));
     c = Screen(c, Scale(Hex(0xd8f0a0), 0.25 * Coverage(d, 0.01)));
   }
   const double head = EllipseDistance(x, y, 0.667, 0.66, 0.5, 0.3, 0.0);
@@ -218,7 +222,8 @@ Rgb FrogFaceScene(double x, double y) {
   const double iris = Min(irisL, irisR);
   const Rgb gold = Mix(Hex(0xffd040), Hex(0xc07010), Clamp01((y - 0.28) * 5));
   c = Mix(c, gold, Coverage(iris, 0.002));
-  const double pupil = Min(EllipseDistance(x, y, 0.42, 0.37, 0.075, 0.035, 0.0), EllipseDistance(x, y, 0.91, 0.37, 0.075, 0.035, 0.0));
+  const double pupil =
+      Min(EllipseDistance(x, y, 0.42, 0.37, 0.075, 0.035, 0.0), EllipseDistance(x, y, 0.91, 0.37, 0.075, 0.035, 0.0));
   c = Mix(c, Hex(0x080808), Coverage(pupil, 0.002));
   const double shine = Min(CircleDistance(x, y, 0.385, 0.325, 0.02), CircleDistance(x, y, 0.875, 0.325, 0.02));
   c = Mix(c, Hex(0xffffff), Coverage(shine, 0.002));
@@ -239,7 +244,7 @@ Rgb FirefliesScene(double x, double y) {
     const double cx = 0.2 + 0.95 * Lattice(k, 0, 351U);
     const double cy = 0.45 + 0.45 * Lattice(k, 1, 351U);
     const double d = std::sqrt((x - cx) * (x - cx) + ((y - cy) * 2.6) * ((y - cy) * 2.6));
-    wave += Max(0.0, Sin(d * 70.0)) * Exp(-d * 5.0);
+    wave += Max(0.0, SinSeries(d * 70.0)) * ExpSeries(-d * 5.0);
   }
   c = Screen(c, Scale(Hex(0x4a8ab0), Clamp01(wave) * 0.6 * SmoothStep(0.3, 0.5, y)));
   for (int k = 0; k < 24; ++k) {
@@ -282,10 +287,11 @@ Rgb HoneycombScene(double u, double v) {
   c = Scale(c, 0.75 * vignette);
   // The bee, upper middle, facing right.
   const double x = u * kWide, y = v;
-  const double wing = Min(EllipseDistance(x, y, 0.8, 0.2, 0.07, 0.035, -0.7), EllipseDistance(x, y, 0.86, 0.21, 0.06, 0.03, -0.3));
+  const double wing =
+      Min(EllipseDistance(x, y, 0.8, 0.2, 0.07, 0.035, -0.7), EllipseDistance(x, y, 0.86, 0.21, 0.06, 0.03, -0.3));
   c = Mix(c, Hex(0xe8f4ff), Coverage(wing, 0.003) * 0.55);
   const double body = EllipseDistance(x, y, 0.82, 0.28, 0.09, 0.05, 0.2);
-  const double stripes = 0.5 + 0.5 * Sin((x * Cos(0.2) + y * Sin(0.2)) * 110.0);
+  const double stripes = 0.5 + 0.5 * SinSeries((x * CosSeries(0.2) + y * SinSeries(0.2)) * 110.0);
   c = Mix(c, Mix(Hex(0xf6c21c), Hex(0x1a1206), SmoothStep(0.45, 0.55, stripes)), Coverage(body, 0.002));
   const double head = CircleDistance(x, y, 0.925, 0.305, 0.035);
   c = Mix(c, Hex(0x1a1206), Coverage(head, 0.002));
@@ -296,8 +302,8 @@ Rgb HoneycombScene(double u, double v) {
 // ---- Framed pictures ----
 
 double CameoRadius(double u, double v) {
-  const double a = Atan2(v - 0.5, u - 0.5);
-  return 0.47 + 0.012 * Cos(a * 16.0);
+  const double a = Atan2Series(v - 0.5, u - 0.5);
+  return 0.47 + 0.012 * CosSeries(a * 16.0);
 }
 
 // Normalised distance from the cameo edge: negative inside.
@@ -308,15 +314,15 @@ double CameoDistance(double u, double v) {
 
 template <typename Inner>
 StandinImage PaintFramed(Inner inner) {
-  return Paint(kTex, kTex, [&](double u, double v) {
+  return Paint(kTextureSize, kTextureSize, [&](double u, double v) {
     const double d = CameoDistance(u, v);
     Rgb c = inner(u, v);
     // A gold band inside the cameo edge, lit from the upper left.
     const double band = Coverage(std::fabs(d + 0.03) - 0.022, 0.004);
     const double light = 0.5 + 0.5 * ((0.5 - u) + (0.5 - v)) / 0.7;
-    const double bead = 0.5 + 0.5 * Cos(Atan2(v - 0.5, u - 0.5) * 40.0);
+    const double bead = 0.5 + 0.5 * CosSeries(Atan2Series(v - 0.5, u - 0.5) * 40.0);
     Rgb gold = Mix(Hex(0x7a5010), Hex(0xffe08a), Clamp01(light * 0.8 + 0.2 * bead));
-    gold = Scale(gold, 0.8 + 0.2 * Cos((d + 0.03) / 0.022 * kPi * 0.5));
+    gold = Scale(gold, 0.8 + 0.2 * CosSeries((d + 0.03) / 0.022 * kPi * 0.5));
     c = Mix(c, gold, band);
     return Mix(c, Hex(0x3a2508), Coverage(std::fabs(d + 0.054) - 0.002, 0.002) * 0.8);
   });
@@ -324,13 +330,13 @@ StandinImage PaintFramed(Inner inner) {
 
 Rgb SunflowerInner(double u, double v) {
   Rgb c = Mix(Hex(0x4a8ad8), Hex(0xbfe0f4), v);
-  const double a = Atan2(v - 0.48, u - 0.5);
+  const double a = Atan2Series(v - 0.48, u - 0.5);
   const double r = std::sqrt((u - 0.5) * (u - 0.5) + (v - 0.48) * (v - 0.48));
   if (v > 0.6) c = Mix(c, Hex(0x3a7a2a), Coverage(std::fabs(u - 0.5) - 0.02, 0.004));
-  const double petalR = 0.2 + 0.05 * std::fabs(Cos(a * 8.0));
+  const double petalR = 0.2 + 0.05 * std::fabs(CosSeries(a * 8.0));
   c = Mix(c, Mix(Hex(0xf0a010), Hex(0xffe040), r / petalR), Coverage(r - petalR, 0.004));
   c = Mix(c, Hex(0x4a2a0a), Coverage(r - 0.1, 0.004));
-  const double seeds = 0.5 + 0.5 * Sin(a * 21.0 + r * 160.0);
+  const double seeds = 0.5 + 0.5 * SinSeries(a * 21.0 + r * 160.0);
   return Mix(c, Hex(0x2a1404), Coverage(r - 0.1, 0.004) * seeds * 0.6);
 }
 
@@ -339,7 +345,7 @@ Rgb LavenderInner(double u, double v) {
   const double sun = CircleDistance(u, v, 0.62, 0.45, 0.07);
   c = Mix(c, Hex(0xfff0c0), Coverage(sun, 0.003));
   if (v > 0.5) {
-    const double rows = Sin((u - 0.5) / (v - 0.45) * 14.0);
+    const double rows = SinSeries((u - 0.5) / (v - 0.45) * 14.0);
     c = Mix(Hex(0x3a2a5a), Hex(0x9a70d0), Clamp01(0.5 + 0.5 * rows) * SmoothStep(0.5, 0.9, v) + 0.2);
   }
   return c;
@@ -358,38 +364,39 @@ Rgb SailInner(double u, double v) {
 
 Rgb MoonInner(double u, double v) {
   Rgb c = Mix(Hex(0x050a24), Hex(0x1e2a5a), v);
-  c = Add(c, Scale(Hex(0xffffff), SmoothStep(0.985, 1.0, Lattice(static_cast<int>(u * 128), static_cast<int>(v * 128), 371U))));
+  c = Add(c, Scale(Hex(0xffffff),
+                   SmoothStep(0.985, 1.0, Lattice(static_cast<int>(u * 128), static_cast<int>(v * 128), 371U))));
   const double moon = CircleDistance(u, v, 0.6, 0.35, 0.11);
   const double shadow = CircleDistance(u, v, 0.65, 0.32, 0.1);
   c = Glow(c, moon, Hex(0x6a80c0), 0.4, 12.0);
   c = Mix(c, Hex(0xfff6d8), Coverage(Max(moon, -shadow), 0.003));
-  const double hill = 0.72 - 0.06 * Sin(u * 7.0) - 0.04 * Fbm(u * 6, 0.1, 372U, 3);
+  const double hill = 0.72 - 0.06 * SinSeries(u * 7.0) - 0.04 * Fbm(u * 6, 0.1, 372U, 3);
   if (v > hill) c = Hex(0x050810);
   return c;
 }
 
 }  // namespace
 
-StandinImage PaintBirdPicture() { return PaintWide(kPicture, BirdScene); }
+StandinImage PaintBirdPicture() { return PaintWide(kPictureSize, BirdScene); }
 
-StandinImage PaintFigurePicture() { return PaintWide(kTex, FigureColour); }
+StandinImage PaintFigurePicture() { return PaintWide(kTextureSize, FigureColour); }
 
 StandinImage PaintFigureMask() {
-  return PaintWide(kTex, [](double x, double y) {
+  return PaintWide(kTextureSize, [](double x, double y) {
     const double a = 0.86 * Coverage(FigureDistance(x, y), 0.004);
     return Rgb{a, a, a};
   });
 }
 
-StandinImage PaintPondPicture() { return PaintWide(kPicture, PondScene); }
-StandinImage PaintFrogMoonPicture() { return PaintWide(kPicture, FrogMoonScene); }
-StandinImage PaintFrogFacePicture() { return PaintWide(kPicture, FrogFaceScene); }
-StandinImage PaintFirefliesPicture() { return PaintWide(kPicture, FirefliesScene); }
+StandinImage PaintPondPicture() { return PaintWide(kPictureSize, PondScene); }
+StandinImage PaintFrogMoonPicture() { return PaintWide(kPictureSize, FrogMoonScene); }
+StandinImage PaintFrogFacePicture() { return PaintWide(kPictureSize, FrogFaceScene); }
+StandinImage PaintFirefliesPicture() { return PaintWide(kPictureSize, FirefliesScene); }
 
-StandinImage PaintHoneycombBackground() { return Paint(kTex, kTex, HoneycombScene); }
+StandinImage PaintHoneycombBackground() { return Paint(kTextureSize, kTextureSize, HoneycombScene); }
 
 StandinImage PaintFrameMask() {
-  return Paint(kTex, kTex, [](double u, double v) {
+  return Paint(kTextureSize, kTextureSize, [](double u, double v) {
     const double a = Coverage(CameoDistance(u, v), 0.004);
     return Rgb{a, a, a};
   });
@@ -447,23 +454,15 @@ StandinImage PaintPoemStrip() {
       "LIGHT OVER WATER", "", "SLOW CLOUDS GATHER", "ABOVE A SLEEPING SEA", "EVERY SPARK A SUN",
       "FORGETTING ITS NAME", "WE COUNT THEM", "IN THE QUIET DARK", "AND LET THEM GO", "* * *",
   };
-  const int lineStep = kPicture / 10;
+  const int lineStep = kPictureSize / 10;
   const int dotSize = 4;
   const int top = (lineStep - kGlyphHeight * dotSize) / 2;
-  std::vector<double> text = TextCoverage(kPoem, 10, kPicture, kPicture, dotSize, lineStep, top);
+  std::vector<double> text = TextCoverage(kPoem, 10, kPictureSize, kPictureSize, dotSize, lineStep, top);
   std::vector<double> glow = text;
-  BoxBlur(glow, kPicture, kPicture, 4, 3);
-  StandinImage image;
-  image.width = kPicture;
-  image.height = kPicture;
-  image.rgb.resize(static_cast<std::size_t>(kPicture) * kPicture * 3);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    Rgb c = Scale(Hex(0x4a7ac0), Clamp01(glow[i] * 1.6));
-    c = Mix(c, Hex(0xfff0d4), text[i]);
-    image.rgb[3 * i] = static_cast<std::uint8_t>(Clamp01(c.r) * 255.0 + 0.5);
-    image.rgb[3 * i + 1] = static_cast<std::uint8_t>(Clamp01(c.g) * 255.0 + 0.5);
-    image.rgb[3 * i + 2] = static_cast<std::uint8_t>(Clamp01(c.b) * 255.0 + 0.5);
-  }
+  BoxBlur(glow, kPictureSize, kPictureSize, 4, 3);
+  StandinImage image = BlankImage(kPictureSize, kPictureSize);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    PutPixel(image, i, Mix(Scale(Hex(0x4a7ac0), Clamp01(glow[i] * 1.6)), Hex(0xfff0d4), text[i]));
   return image;
 }
 
@@ -471,7 +470,8 @@ StandinImage FlipRows(const StandinImage& image) {
   StandinImage out = image;
   const std::size_t row = static_cast<std::size_t>(image.width) * 3;
   for (int y = 0; y < image.height; ++y)
-    std::copy(image.rgb.begin() + y * row, image.rgb.begin() + (y + 1) * row, out.rgb.begin() + (image.height - 1 - y) * row);
+    std::copy(image.rgb.begin() + y * row, image.rgb.begin() + (y + 1) * row,
+              out.rgb.begin() + (image.height - 1 - y) * row);
   return out;
 }
 

@@ -41,7 +41,8 @@ std::string FormatGoldenSet(const GoldenSet& set) {
   std::ostringstream out;
   out << "# Golden frames: velkor-tools render output as " << kThumbWidth << "x" << kThumbHeight
       << " box-averaged RGB, hex, top row first.\n"
-      << "# Checked by tests/test_golden.cpp; regenerate with scripts/update-golden.sh after an intended change.\n"
+      << "# Checked by tests/tools/render/test_golden.cpp; regenerate with scripts/update-golden.sh after an "
+         "intended change.\n"
       << "options " << set.options << "\ndata " << set.data << "\ntolerance " << set.tolerance << "\n";
   for (const GoldenFrame& f : set.frames) {
     out << "frame " << f.pass << " scene " << f.scene << " ";
@@ -82,8 +83,8 @@ GoldenSet ReadGoldenSet(const std::string& path) {
 void RenderPasses(const GoldenSet& set, const std::string& data, const std::vector<GoldenFrame>& frames,
                   const std::string& dir) {
   std::string command = "render --data " + Quote(data) + " " + set.options + " --frame-stats " + Quote(dir + "/s.csv");
-  for (size_t k = 0; k < frames.size(); ++k) command += (k ? "," : " --out " + Quote(dir) + " --frames ") +
-                                                        std::to_string(frames[k].pass);
+  for (size_t k = 0; k < frames.size(); ++k)
+    command += (k ? "," : " --out " + Quote(dir) + " --frames ") + std::to_string(frames[k].pass);
   const CommandResult r = RunTool(command);
   ASSERT_EQ(r.status, 0) << command << "\n" << r.output;
 }
@@ -127,12 +128,12 @@ TEST(GoldenFramesTest, EveryStoredFrameStillRendersTheSame) {
   ASSERT_NO_FATAL_FAILURE(RenderPasses(set, data, set.frames, scratch.path()));
   std::vector<int> sceneOfPass;
   for (const StatsRow& r : ReadFrameStats(scratch.path() + "/s.csv")) sceneOfPass.push_back(r.scene);
+  // Frames that differ are kept beside the test for a look.
   const fs::path failures = fs::current_path() / "golden-failures";
   for (const GoldenFrame& f : set.frames) {
     ASSERT_LT(f.pass, static_cast<long long>(sceneOfPass.size()));
     EXPECT_EQ(sceneOfPass[f.pass], f.scene) << "pass " << f.pass << " is drawn in another scene than when stored";
-    const std::vector<double> thumb = Thumbnail(scratch.path(), f.pass);
-    const double worst = MaxDifference(thumb, f.thumb);
+    const double worst = MaxDifference(Thumbnail(scratch.path(), f.pass), f.thumb);
     if (worst <= set.tolerance + 0.5) continue;
     std::error_code ec;
     fs::create_directories(failures, ec);

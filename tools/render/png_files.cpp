@@ -1,5 +1,5 @@
-// PNG writing (and reading back, for tools and tests) on libpng.
-#include "tools/render/png_writer.h"
+// PNG writing and reading on libpng.
+#include "tools/render/png_files.h"
 
 #include <png.h>
 
@@ -37,7 +37,8 @@ bool ReadRows(png_structp png, png_infop info, FILE* f, int* width, int* height,
   if (type == PNG_COLOR_TYPE_RGBA) png_set_strip_alpha(png);
   png_read_update_info(png, info);
   pixels->assign(static_cast<size_t>(w) * h * 3, 0);
-  for (png_uint_32 row = 0; row < h; ++row) png_read_row(png, pixels->data() + static_cast<size_t>(w) * 3 * row, nullptr);
+  for (png_uint_32 row = 0; row < h; ++row)
+    png_read_row(png, pixels->data() + static_cast<size_t>(w) * 3 * row, nullptr);
   png_read_end(png, nullptr);
   *width = static_cast<int>(w);
   *height = static_cast<int>(h);

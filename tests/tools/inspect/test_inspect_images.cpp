@@ -1,11 +1,12 @@
-// `inspect` on TGA and JPEG files: the functions and the velkor-tools command.
+// inspect on TGA and JPEG files: the descriptions, the refusals with their
+// reasons, and the command's output and exit status.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/jpeg.h"
-#include "support/test_files.h"
+#include "support/tool_support.h"
 #include "tools/inspect/describe.h"
 #include "tools/standin/image_writers.h"
 
@@ -38,16 +39,16 @@ TEST(InspectImageTest, DescribesAcceptedImagesAndSaysWhyOthersAreRefused) {
 }
 
 TEST(InspectImageTest, ToolPrintsOneObjectAndExitStatusFollowsTheResult) {
-  const std::string tool = test::ProgramPath("VELKOR_TOOLS");
   test::TempDir dir;
+  // The extension picks the decoder whatever its case.
   const std::string tga = dir.Write("ok.TGA", EncodeTga(Bytes(3 * 5 * 3, 1), 3, 5, 24));
-  const test::CommandResult ok = test::RunCommand("'" + tool + "' inspect '" + tga + "'");
+  const test::CommandResult ok = test::RunTool("inspect " + test::Quote(tga));
   EXPECT_EQ(ok.status, 0) << ok.output;
   EXPECT_EQ(ok.output, "{\"format\": \"tga\", \"width\": 3, \"height\": 5, \"bitsPerPixel\": 24}\n");
-  const std::string bad = dir.Write("bad.jpg", std::string("not a jpeg"));
-  const test::CommandResult refused = test::RunCommand("'" + tool + "' inspect '" + bad + "'");
+  const test::CommandResult refused = test::RunTool("inspect " + test::Quote(dir.Write("bad.jpg", std::string("x"))));
   EXPECT_EQ(refused.status, 1) << refused.output;
   EXPECT_EQ(refused.output.rfind("{\"error\": ", 0), 0u) << refused.output;
+  EXPECT_EQ(test::RunTool("inspect").status, 2);
 }
 
 }  // namespace

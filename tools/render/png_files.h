@@ -1,4 +1,5 @@
-// PNG files from 8-bit RGB pixel rows, for frames written by the offline renderer.
+// PNG files of 8-bit RGB pixels: the offline renderer writes its frames with
+// these, and the tests read frames back with them.
 #pragma once
 
 #include <cstdint>
