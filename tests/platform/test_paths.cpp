@@ -10,11 +10,11 @@ namespace {
 class PathsTest : public ::testing::Test {
  protected:
   test::TempDir dir;
+  test::ScopedWorkingDirectory cwd{dir.path()};
 };
 
 TEST_F(PathsTest, BackslashesAreSeparators) {
   dir.Write("data/texpart01/rock.tga", std::string("x"));
-  test::ScopedWorkingDirectory cwd(dir.path());
   EXPECT_EQ(ResolveDataPath("data\\texpart01\\rock.tga"), "data/texpart01/rock.tga");
   FILE* f = OpenDataFile("data\\texpart01\\rock.tga", "rb");
   ASSERT_NE(f, nullptr);
@@ -23,7 +23,6 @@ TEST_F(PathsTest, BackslashesAreSeparators) {
 
 TEST_F(PathsTest, EachComponentMatchesIgnoringCase) {
   dir.Write("DATA/TexPart01/Rock.TGA", std::string("abc"));
-  test::ScopedWorkingDirectory cwd(dir.path());
   EXPECT_EQ(ResolveDataPath("data\\texpart01\\rock.tga"), "DATA/TexPart01/Rock.TGA");
   std::vector<std::uint8_t> bytes;
   EXPECT_EQ(ReadDataFile("data\\TEXPART01\\ROCK.tga", 100, bytes), ReadFileResult::Ok);
@@ -33,7 +32,6 @@ TEST_F(PathsTest, EachComponentMatchesIgnoringCase) {
 TEST_F(PathsTest, ExactNameWinsOverACaseVariant) {
   dir.Write("data/a.txt", std::string("lower"));
   dir.Write("data/A.txt", std::string("upper!"));
-  test::ScopedWorkingDirectory cwd(dir.path());
   std::vector<std::uint8_t> bytes;
   ASSERT_EQ(ReadDataFile("data\\A.txt", 100, bytes), ReadFileResult::Ok);
   EXPECT_EQ(bytes.size(), 6u);
@@ -41,7 +39,6 @@ TEST_F(PathsTest, ExactNameWinsOverACaseVariant) {
 
 TEST_F(PathsTest, MissingFilesAndDirectoriesAreReported) {
   dir.Write("data/present.bin", std::string("x"));
-  test::ScopedWorkingDirectory cwd(dir.path());
   std::vector<std::uint8_t> bytes{1, 2, 3};
   EXPECT_EQ(ReadDataFile("data\\absent.bin", 100, bytes), ReadFileResult::NotFound);
   EXPECT_TRUE(bytes.empty());
@@ -52,7 +49,6 @@ TEST_F(PathsTest, MissingFilesAndDirectoriesAreReported) {
 
 TEST_F(PathsTest, FilesLargerThanTheLimitAreRefused) {
   dir.Write("big.bin", std::vector<std::uint8_t>(70000, 7));
-  test::ScopedWorkingDirectory cwd(dir.path());
   std::vector<std::uint8_t> bytes;
   EXPECT_EQ(ReadDataFile("big.bin", 69999, bytes), ReadFileResult::TooLarge);
   EXPECT_TRUE(bytes.empty());
