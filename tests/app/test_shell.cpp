@@ -4,6 +4,7 @@
 
 #include <array>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,23 @@
 namespace velkor {
 namespace {
 
-// What the poll of one pass yields, if anything.
-struct ScriptedPass {
-  bool hasEvent;
-  PlatformEvent event;
-};
+PlatformEvent Event(PlatformEventType type, int key = 0, bool minimised = false) {
+  PlatformEvent e{};
+  e.type = type;
+  e.key = key;
+  e.minimised = minimised;
+  return e;
+}
+const std::optional<PlatformEvent> kIdle;
+const PlatformEvent kQuit = Event(PlatformEventType::Quit);
+const PlatformEvent kMinimise = Event(PlatformEventType::Activate, 0, true);
+const PlatformEvent kRestore = Event(PlatformEventType::Activate, 0, false);
+PlatformEvent Down(int key) { return Event(PlatformEventType::KeyDown, key); }
+PlatformEvent Up(int key) { return Event(PlatformEventType::KeyUp, key); }
+constexpr int kEscape = 27, kZ = 90;
 
+// What the poll of each pass yields, if anything.
+using ScriptedPass = std::optional<PlatformEvent>;
 struct Script {
   std::deque<ScriptedPass> passes;
   int polls = 0;
@@ -37,34 +49,16 @@ MessageBoxAnswer RecordBox(const char* text, const char* caption, MessageBoxButt
   return MessageBoxAnswer::Ok;
 }
 
+// When the script runs out the poll yields Quit, so that no test can hang.
 bool ScriptedPoll(PlatformEvent* event) {
   ++script.polls;
-  if (script.passes.empty()) {  // the script ran out: quit so no test can hang
-    event->type = PlatformEventType::Quit;
-    return true;
-  }
-  const ScriptedPass pass = script.passes.front();
-  script.passes.pop_front();
-  if (pass.hasEvent) *event = pass.event;
-  return pass.hasEvent;
+  const ScriptedPass pass = script.passes.empty() ? kQuit : script.passes.front();
+  if (!script.passes.empty()) script.passes.pop_front();
+  if (pass) *event = *pass;
+  return pass.has_value();
 }
 int ScriptedPosition() { return script.positionMs; }
 void CountSwap() { ++script.swaps; }
-
-ScriptedPass Event(PlatformEventType type, int key = 0, bool minimised = false) {
-  PlatformEvent e{};
-  e.type = type;
-  e.key = key;
-  e.minimised = minimised;
-  return {true, e};
-}
-const ScriptedPass kIdle{false, {}};
-const ScriptedPass kQuit = Event(PlatformEventType::Quit);
-const ScriptedPass kMinimise = Event(PlatformEventType::Activate, 0, true);
-const ScriptedPass kRestore = Event(PlatformEventType::Activate, 0, false);
-ScriptedPass Down(int key) { return Event(PlatformEventType::KeyDown, key); }
-ScriptedPass Up(int key) { return Event(PlatformEventType::KeyUp, key); }
-constexpr int kEscape = 27, kZ = 90;
 
 class MainLoopTest : public test::GlTest {
  protected:

@@ -31,50 +31,35 @@ bool WaitFor(const std::function<bool()>& done, int seconds) {
   }
 }
 
-// A child process, stopped by stopSignal if it is still running when the object goes away.
-class Child {
- public:
-  Child(const std::function<void()>& execInChild, int stopSignal = SIGKILL) : pid_(fork()), stopSignal_(stopSignal) {
-    if (pid_ == 0) {
-      execInChild();
-      _exit(127);
-    }
+// A child process running execInChild, stopped by stopSignal if still running at the end.
+struct Child {
+  Child(const std::function<void()>& execInChild, int stopSignal = SIGKILL) : pid(fork()), stop(stopSignal) {
+    if (pid == 0) execInChild(), _exit(127);
   }
   ~Child() {
-    if (pid_ > 0 && status_ == kRunning) {
-      kill(pid_, stopSignal_);
-      waitpid(pid_, nullptr, 0);
-    }
+    if (pid > 0) kill(pid, stop), waitpid(pid, nullptr, 0);
   }
   // Exit status, or -1 when it has not ended within the time given.
   int WaitForExit(int seconds) {
     int raw = 0;
-    if (!WaitFor([&] { return waitpid(pid_, &raw, WNOHANG) == pid_; }, seconds)) return -1;
-    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return status_;
+    if (!WaitFor([&] { return waitpid(pid, &raw, WNOHANG) == pid; }, seconds)) return -1;
+    pid = -1;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
-
- private:
-  static constexpr int kRunning = -2;
-  pid_t pid_;
-  int stopSignal_;
-  int status_ = kRunning;
+  pid_t pid;
+  int stop;
 };
 
-Window FindWindowNamed(Display* d, Window w, const char* title) {
-  char* name = nullptr;
-  if (XFetchName(d, w, &name) && name) {
-    const bool match = std::string(name) == title;
-    XFree(name);
-    if (match) return w;
-  }
-  Window root, parent, *children = nullptr;
+// The show's window among the top-level windows (Xvfb runs no window manager).
+Window FindShowWindow(Display* d) {
+  Window root, parent, *children = nullptr, found = 0;
   unsigned count = 0;
-  Window found = 0;
-  if (XQueryTree(d, w, &root, &parent, &children, &count)) {
-    for (unsigned i = 0; i < count && !found; ++i) found = FindWindowNamed(d, children[i], title);
-    if (children) XFree(children);
+  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count)) return 0;
+  for (unsigned i = 0; i < count && !found; ++i) {
+    char* name = nullptr;
+    if (XFetchName(d, children[i], &name) && name) found = std::string(name) == "velkor" ? children[i] : 0, XFree(name);
   }
+  if (children) XFree(children);
   return found;
 }
 
@@ -128,9 +113,8 @@ TEST(WindowTest, OpensAt640x480PresentsFramesAndEndsWithStatusZero) {
     const char* name;
     void (*end)(Display*, Window);
   } endings[] = {{"Escape", PressEscape}, {"closing the window", CloseWindow}};
-  const auto findShow = [&] { return FindWindowNamed(d, DefaultRootWindow(d), "velkor"); };
   for (const auto& e : endings) {
-    ASSERT_TRUE(WaitFor([&] { return findShow() == 0; }, 10)) << "the window of the last run stays";
+    ASSERT_TRUE(WaitFor([&] { return FindShowWindow(d) == 0; }, 10)) << "the window of the last run stays";
     Child velkor([&] {
       if (chdir(dir.path().c_str()) != 0) return;
       setenv("DISPLAY", displayName.c_str(), 1);
@@ -139,7 +123,7 @@ TEST(WindowTest, OpensAt640x480PresentsFramesAndEndsWithStatusZero) {
       execl(show.c_str(), show.c_str(), "--windowed", (char*)nullptr);
     });
     Window w = 0;
-    ASSERT_TRUE(WaitFor([&] { return (w = findShow()) != 0; }, 30)) << e.name << ": no window titled velkor appeared";
+    ASSERT_TRUE(WaitFor([&] { return (w = FindShowWindow(d)) != 0; }, 30)) << e.name << ": no window titled velkor appeared";
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(d, w, &attributes));
     EXPECT_EQ(attributes.width, 640) << e.name;

@@ -2,6 +2,7 @@
 // time through SDL's dummy audio driver with MP3 tones encoded on the spot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -53,20 +54,18 @@ struct Sample {
 // Polls the position about every millisecond for `seconds`.
 std::vector<Sample> PollPosition(double seconds) {
   std::vector<Sample> samples;
-  for (const Clock::time_point start = Clock::now();;) {
-    const double t = std::chrono::duration<double>(Clock::now() - start).count();
-    if (t > seconds) return samples;
+  const Clock::time_point start = Clock::now();
+  for (double t = 0; t <= seconds; t = std::chrono::duration<double>(Clock::now() - start).count()) {
     const int ms = MusicPositionMs();
     const SoundStats stats = SoundStreamStats();
     samples.push_back({t, ms, stats.outputRate ? stats.framesHanded * 1000 / stats.outputRate : 0});
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  return samples;
 }
 
 const Sample& SampleNear(const std::vector<Sample>& samples, double seconds) {
-  for (const Sample& s : samples)
-    if (s.seconds >= seconds) return s;
-  return samples.back();
+  return *std::find_if(samples.begin(), samples.end() - 1, [&](const Sample& s) { return s.seconds >= seconds; });
 }
 
 TEST_F(MusicTest, PlaysTheTrackOnceWithASmoothMonotonicPosition) {

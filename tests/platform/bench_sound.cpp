@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "music/music.h"
-#include "platform/paths.h"
 #include "platform/sound.h"
 #include "support/test_files.h"
 #include "music/test_music_tone.h"
@@ -75,18 +74,6 @@ void BM_OpenToFirstSample(benchmark::State& state) {
   state.counters["file_MB"] = static_cast<double>(Track().bytes) / 1e6;
 }
 BENCHMARK(BM_OpenToFirstSample)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
-
-// The share of start-up spent reading the whole file into memory.
-void BM_ReadMusicFile(benchmark::State& state) {
-  test::ScopedWorkingDirectory cwd(Track().dir.path());
-  std::vector<std::uint8_t> bytes;
-  for (auto _ : state) {
-    ReadDataFile("mirok6.mp3", std::size_t{1} << 30, bytes);
-    benchmark::DoNotOptimize(bytes.data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
-}
-BENCHMARK(BM_ReadMusicFile)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeCostWhilePlaying(benchmark::State& state) {
   setenv("SDL_AUDIODRIVER", "dummy", 0);

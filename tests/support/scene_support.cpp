@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "app/shell.h"
 #include "assets/model.h"
@@ -27,21 +26,8 @@ void StartShowState() {
 
 void StartAfterScene0() {
   StartShowState();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  const GLfloat sky[4] = {0.05f, 0.58f, 0.84f, 1.0f}, white[4] = {1, 1, 1, 1}, above[4] = {0, 10000, 0, 1};
-  glLightfv(GL_LIGHT1, GL_AMBIENT, sky);
-  glLightfv(GL_LIGHT1, GL_DIFFUSE, white);
-  glLightfv(GL_LIGHT1, GL_POSITION, above);
-  const GLfloat fog[4] = {0.05f, 0.58f, 0.8f, 1.0f};
-  glFogi(GL_FOG_MODE, GL_LINEAR);
-  glFogfv(GL_FOG_COLOR, fog);
-  glFogf(GL_FOG_START, 200.0f);
-  glFogf(GL_FOG_END, 600.0f);
-  for (GLenum cap : {GL_LIGHTING, GL_LIGHT0, GL_LIGHT1, GL_FOG}) glEnable(cap);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  glDisable(GL_TEXTURE_2D);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
+  SetupScene0();
+  DrawSceneAt(0, 250.0f, 250.0f);
 }
 
 void DrawSceneAt(int index, float t, float demo) {
@@ -49,10 +35,6 @@ void DrawSceneAt(int index, float t, float demo) {
   sceneTicks = t;
   demoTicks = demo;
   RenderFrame();
-}
-
-void SaveFrame(const std::string& name) {
-  if (const char* dir = std::getenv("VELKOR_FRAME_DIR")) SavePng(std::string(dir) + "/" + name + ".png", 640, 480);
 }
 
 Rgb MeanRgb(int x, int y, int radius) {
@@ -75,14 +57,6 @@ int BrightestValue() {
       return ::testing::AssertionFailure() << "got (" << got[0] << ", " << got[1] << ", " << got[2] << "), want ("
                                            << want[0] << ", " << want[1] << ", " << want[2] << ")";
   return ::testing::AssertionSuccess();
-}
-
-std::vector<std::uint8_t> TextureRgba(unsigned name, int size) {
-  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(size) * size * 4);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
-  glBindTexture(GL_TEXTURE_2D, name);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-  return rgba;
 }
 
 std::vector<std::uint8_t> TgaOf(int width, int height, const std::function<Rgb(int x, int y)>& colour) {
