@@ -123,7 +123,8 @@ TEST(WindowTest, OpensAt640x480PresentsFramesAndEndsWithStatusZero) {
       execl(show.c_str(), show.c_str(), "--windowed", (char*)nullptr);
     });
     Window w = 0;
-    ASSERT_TRUE(WaitFor([&] { return (w = FindShowWindow(d)) != 0; }, 30)) << e.name << ": no window titled velkor appeared";
+    ASSERT_TRUE(WaitFor([&] { return (w = FindShowWindow(d)) != 0; }, 30))
+        << e.name << ": no window titled velkor appeared";
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(d, w, &attributes));
     EXPECT_EQ(attributes.width, 640) << e.name;

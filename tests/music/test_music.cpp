@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -101,24 +100,27 @@ TEST_F(MusicTest, PlaysTheTrackOnceWithASmoothMonotonicPosition) {
 TEST_F(MusicTest, FailuresShowTheirTextAndLeaveNothingOpen) {
   std::string text;
   for (int i = 0; i < 2000; ++i) text += "this is not an mp3 file, only text\n";
-  const struct { std::function<void()> arrange; const char* text; } cases[] = {
-      {[&] { dir_.Write("data/mirok6.mp3", EncodeToneMp3(0.5, 44100, 2)); }, "File Not Found!"},
-      {[&] { dir_.Write("mirok6.mp3", text); }, "Unknown file format"},
-      {[&] { dir_.Write("mirok6.mp3", std::string()); }, "Unknown file format"},
-      {[&] {
-         dir_.Write("mirok6.mp3", EncodeToneMp3(0.5, 44100, 2));
-         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-       },
-       "Error initializing output device."},
+  const std::vector<std::uint8_t> tone = EncodeToneMp3(0.5, 44100, 2);
+  const struct {
+    const char* file;
+    std::vector<std::uint8_t> bytes;
+    const char* driver;
+    const char* text;
+  } cases[] = {
+      {"data/mirok6.mp3", tone, "dummy", "File Not Found!"},
+      {"mirok6.mp3", {text.begin(), text.end()}, "dummy", "Unknown file format"},
+      {"mirok6.mp3", {}, "dummy", "Unknown file format"},
+      {"mirok6.mp3", tone, "no-such-driver", "Error initializing output device."},
   };
   for (const auto& c : cases) {
     std::remove("mirok6.mp3");
-    c.arrange();
+    dir_.Write(c.file, c.bytes);
+    setenv("SDL_AUDIODRIVER", c.driver, 1);
     EXPECT_FALSE(StartMusic()) << c.text;
     EXPECT_EQ(boxes, std::vector<std::string>{std::string("ERROR!|") + c.text + "|ok"});
     boxes.clear();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    dir_.Write("mirok6.mp3", EncodeToneMp3(0.5, 44100, 2));
+    dir_.Write("mirok6.mp3", tone);
     EXPECT_TRUE(StartMusic()) << c.text;
     EXPECT_TRUE(boxes.empty()) << c.text;
     StopMusic();

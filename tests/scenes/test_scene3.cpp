@@ -1,48 +1,16 @@
-// Scene 3: the glow ring and its noise offsets, and frames rendered from small
-// generated data.
+// Scene 3 in frames rendered from small generated data: lit and translucent
+// meshes, glow sprites hidden behind them, the masked woman picture and the fades.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "assets/model.h"
-#include "music/sequencer.h"
-#include "platform/gl.h"
-#include "proc/noise.h"
 #include "scenes/scene3.h"
-#include "scenes/scenes.h"
 #include "support/scene_support.h"
 
-namespace velkor {
+namespace velkor::test {
 namespace {
-
-using test::MeanRgb;
-using test::NearRgb;
-using test::Rgb;
-
-// At T = 0 every noise argument of glow 0 is a whole number, (100, 0, 0),
-// (100, 0, 100) and (100, 100, 50): the lattice values themselves. At any time
-// the ring has radius 120 at height 40 and each glow lies within 30 of its
-// ring point on every axis.
-TEST(Scene3Glows, RingOfFiftyDisplacedByAtMostThirtyPerAxis) {
-  SetRand15State(1);
-  InitNoiseTables();
-  ComputeGlowPositions(0.0f);
-  EXPECT_FLOAT_EQ(glowPositions[0][0], 120.0f + 30.0f * NoiseLattice(100, 0, 0));
-  EXPECT_FLOAT_EQ(glowPositions[0][1], 0.0f + 30.0f * NoiseLattice(100, 0, 100));
-  EXPECT_FLOAT_EQ(glowPositions[0][2], 40.0f + 30.0f * NoiseLattice(100, 100, 50));
-  for (float t : {0.000001f, 123.4f, 449.9f}) {
-    ComputeGlowPositions(t);
-    for (int i = 0; i < kGlowCount; ++i) {
-      const float* ring = glowRingPositions[i];
-      EXPECT_NEAR(std::hypot(ring[0], ring[1]), 120.0, 1e-3) << t << " " << i;
-      EXPECT_EQ(ring[2], 40.0f);
-      for (int k = 0; k < 3; ++k) EXPECT_LE(std::fabs(glowPositions[i][k] - ring[k]), 30.001f) << t << " " << i;
-    }
-  }
-}
-
-// ---- Generated data and rendered frames ----
 
 // Every composed texture takes its alpha from its mask's red: mesh 26 from
 // texture05 (128), the sprites from texture07 itself (160), the woman from the
@@ -60,8 +28,8 @@ constexpr float kFrontPoint[3] = {-70, -50, 190};
 constexpr float kOpenPoint[3] = {0, 0, -150};
 
 MeshDesc Quad(float x0, float x1, const std::string& material) {
-  return test::QuadMesh({{{x0, 0, 100}, {x1, 0, 100}, {x1, 0, 220}, {x0, 0, 220}}},
-                        {{{0, 0.1f}, {1, 0.1f}, {1, 0.9f}, {0, 0.9f}}}, material, "maps\\texture04.tga");
+  return QuadMesh({{{x0, 0, 100}, {x1, 0, 100}, {x1, 0, 220}, {x0, 0, 220}}},
+                  {{{0, 0.1f}, {1, 0.1f}, {1, 0.9f}, {0, 0.9f}}}, material, "maps\\texture04.tga");
 }
 
 // Screen pixel of a world point for the test camera (the view shifted 30 down).
@@ -71,7 +39,7 @@ std::array<int, 2> ScreenOf(const float p[3]) {
           static_cast<int>(240 + (p[2] - 30.0) / (depth * t) * 240)};
 }
 
-class Scene3Frames : public test::SceneFrameTest {
+class Scene3Frames : public SceneFrameTest {
  protected:
   void WriteData(int maskSize) {
     MeshFileDesc meshes;
@@ -83,31 +51,31 @@ class Scene3Frames : public test::SceneFrameTest {
       meshes.points.emplace_back();
       std::copy(p, p + 3, meshes.points.back().position);
     }
-    dir_.Write("data/part04_max.bin", BuildMeshFile(test::CameraFile(-600.0f)));
+    dir_.Write("data/part04_max.bin", BuildMeshFile(CameraFile(-600.0f)));
     dir_.Write("data/part04_max2.bin", BuildMeshFile(meshes));
-    dir_.Write("data/texpart04/texture04.tga", test::SolidTga(kTexture04, 256));
-    dir_.Write("data/texpart04/texture05.tga", test::SolidTga(kTexture05, 256));
-    dir_.Write("data/texpart04/texture07.tga", test::SolidTga(kSprite, 256));
-    dir_.Write("data/texpart04/woman.tga", test::SolidTga(kWoman, 256));
-    dir_.Write("data/texpart04/womanA.tga", test::TgaOf(maskSize, maskSize, WomanMask));
+    dir_.Write("data/texpart04/texture04.tga", SolidTga(kTexture04, 256));
+    dir_.Write("data/texpart04/texture05.tga", SolidTga(kTexture05, 256));
+    dir_.Write("data/texpart04/texture07.tga", SolidTga(kSprite, 256));
+    dir_.Write("data/texpart04/woman.tga", SolidTga(kWoman, 256));
+    dir_.Write("data/texpart04/womanA.tga", TgaOf(maskSize, maskSize, WomanMask));
   }
   // Scene 2's frames leave fog off; the images of an earlier run are forgotten.
   void Enter() {
     for (TextureRecord* r : {&texture04Image, &texture05Image, &texture07Image, &womanImage, &womanMaskImage})
       *r = TextureRecord{};
-    test::StartAfterScene0();
+    StartAfterScene0();
     glDisable(GL_FOG);
     sceneIndex = 3;
     SetupScene3();
   }
-  void DrawAt(float t) { test::DrawSceneAt(3, t, 900.0f + t); }
+  void DrawAt(float t) { DrawSceneAt(3, t, 900.0f + t); }
 };
 
 TEST_F(Scene3Frames, OpensBlackThenGlassIsTranslucentAndSpritesBehindMeshesHidden) {
   WriteData(256);
   Enter();
   DrawAt(0.000001f);
-  EXPECT_LE(test::BrightestValue(), 1);
+  EXPECT_LE(BrightestValue(), 1);
   DrawAt(100.0f);
   const float opaqueCentre[3] = {-130, 0, 130}, glassCentre[3] = {130, 0, 130};
   const auto [ox, oy] = ScreenOf(opaqueCentre);
@@ -152,4 +120,4 @@ TEST_F(Scene3Frames, MissingFilesOrAWrongSizedMaskLeaveTheWomanOut) {
 }
 
 }  // namespace
-}  // namespace velkor
+}  // namespace velkor::test

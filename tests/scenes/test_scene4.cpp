@@ -1,63 +1,39 @@
-// Scene 4: picture choice at its millisecond bounds, and frames rendered from
-// small generated data: the fade and the pictures in order, what a frame that
-// ends early hands to the next, and the texture slide that outlasts the offset pass.
+// Scene 4 in frames rendered from small generated data: the fade and the
+// pictures in order, what a frame that ends early hands to the next, and the
+// texture slide that outlasts the offset pass.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "music/sequencer.h"
-#include "platform/gl.h"
 #include "scenes/scene4.h"
-#include "scenes/scenes.h"
 #include "support/scene_support.h"
 
-namespace velkor {
+namespace velkor::test {
 namespace {
-
-using test::MeanRgb;
-using test::NearRgb;
-using test::Rgb;
-
-// Each value as reached by float ticks and by the clock's whole milliseconds;
-// the tick count just before it still gives the earlier picture.
-TEST(Scene4Pictures, EachBoundBelongsToTheNextPicture) {
-  const struct {
-    int ms, picture, before;
-  } cases[] = {{106865, 0, 0}, {106866, 1, 0}, {108712, 2, 1}, {110558, 3, 2}, {112404, -1, 3}};
-  for (const auto& c : cases) {
-    const float ticks = test::FirstTicksReaching(static_cast<float>(c.ms));
-    ASSERT_LT(MusicMsFromTicks(ticks) - c.ms, 0.02f) << c.ms;
-    EXPECT_EQ(FrogPictureIndex(MusicMsFromTicks(ticks)), c.picture) << c.ms;
-    EXPECT_EQ(FrogPictureIndex(MusicMsFromTicks(std::nextafter(ticks, 0.0f))), c.before) << c.ms;
-    EXPECT_EQ(FrogPictureIndex(MusicMsFromTicks(DemoTicksFromMs(c.ms))), c.picture) << c.ms;
-  }
-}
-
-// ---- Rendered frames ----
 
 const Rgb kFrogColours[4] = {{220, 30, 30}, {30, 200, 30}, {30, 30, 220}, {220, 220, 30}};
 
-class Scene4Frames : public test::SceneFrameTest {
+class Scene4Frames : public SceneFrameTest {
  protected:
   // Optionally a 40 x 30 quad 50 units in front of the camera, every corner at
   // s = 0.1 of a texture white below s = 0.5 and grey above.
   void Enter(bool withPictures, bool withModel) {
     for (GLuint& name : frogTextures) name = 0;
     for (int i = 0; withPictures && i < 4; ++i)
-      dir_.Write("data/texpart06/frog0" + std::to_string(i) + ".jpg", test::SolidJpeg(kFrogColours[i]));
+      dir_.Write("data/texpart06/frog0" + std::to_string(i) + ".jpg", SolidJpeg(kFrogColours[i]));
     if (withModel) {
-      MeshFileDesc file = test::CameraFile(-50.0f);
-      file.meshes.push_back(test::QuadMesh({{{-20, 0, -15}, {20, 0, -15}, {20, 0, 15}, {-20, 0, 15}}},
-                                           {{{0.1f, 0.5f}, {0.1f, 0.5f}, {0.1f, 0.5f}, {0.1f, 0.5f}}}, "split",
-                                           "d:\\art\\split.tga"));
+      MeshFileDesc file = CameraFile(-50.0f);
+      file.meshes.push_back(QuadMesh({{{-20, 0, -15}, {20, 0, -15}, {20, 0, 15}, {-20, 0, 15}}},
+                                     {{{0.1f, 0.5f}, {0.1f, 0.5f}, {0.1f, 0.5f}, {0.1f, 0.5f}}}, "split",
+                                     "d:\\art\\split.tga"));
       dir_.Write("data/part06_max.bin", BuildMeshFile(file));
-      dir_.Write("data/texpart06/split.tga", test::TgaOf(64, 64, [](int x, int) {
+      dir_.Write("data/texpart06/split.tga", TgaOf(64, 64, [](int x, int) {
                    return x < 32 ? Rgb{255, 255, 255} : Rgb{128, 128, 128};
                  }));
     }
     // What scene 3's last frame leaves: lighting, blending and fog off, black
     // colour, unit 0 active with texturing on.
-    test::StartAfterScene0();
+    StartAfterScene0();
     glDisable(GL_LIGHTING);
     glDisable(GL_FOG);
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
@@ -66,13 +42,13 @@ class Scene4Frames : public test::SceneFrameTest {
     SetupScene4();
   }
   // One frame at scene time t and music position ms.
-  void DrawAt(float t, int ms) { test::DrawSceneAt(4, t, DemoTicksFromMs(ms)); }
+  void DrawAt(float t, int ms) { DrawSceneAt(4, t, DemoTicksFromMs(ms)); }
 };
 
 TEST_F(Scene4Frames, FadesInFromBlackAndShowsThePicturesInOrder) {
   Enter(true, false);
   DrawAt(0.000001f, 103850);
-  EXPECT_LE(test::BrightestValue(), 1);
+  EXPECT_LE(BrightestValue(), 1);
   // Half way through the fade: the picture (alpha 1 - 25/600) under a half-black layer.
   DrawAt(25.0f, 105800);
   const double half = (1.0 - 25.0 / 600.0) * 0.5;
@@ -133,4 +109,4 @@ TEST_F(Scene4Frames, MissingModelAndPicturesDrawNoModelAndNoWhiteLayer) {
 }
 
 }  // namespace
-}  // namespace velkor
+}  // namespace velkor::test

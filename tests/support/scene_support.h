@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "music/sequencer.h"
+#include "platform/gl.h"
+#include "proc/noise.h"
+#include "scenes/scenes.h"
 #include "support/gl_fixture.h"
 #include "support/test_files.h"
 #include "tools/standin/mesh_writer.h"
