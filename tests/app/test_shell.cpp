@@ -185,5 +185,24 @@ TEST_F(ViewportTest, TheFullScreenLayerFillsThePictureForAnyWindowShape) {
   }
 }
 
+// The global state culls faces seen from behind (the layer quad runs clockwise),
+// clears to black, tests depth and lets a face drawn again at the same depth
+// replace the first.
+TEST_F(ViewportTest, GlobalStateCullsBackFacesAndDrawsEqualDepthsInOrder) {
+  SetGlobalGlState();
+  ResizeViewport(640, 480);
+  glDisable(GL_TEXTURE_2D);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glColor3f(1.0f, 1.0f, 1.0f);
+  DrawScreenQuad(-2.4f);
+  EXPECT_EQ(test::PixelAt(320, 240), (std::vector<int>{0, 0, 0})) << "culled";
+  glDisable(GL_CULL_FACE);
+  const struct {
+    float r, g, b, z;
+  } quads[] = {{1, 0, 0, -2.4f}, {0, 1, 0, -2.4f}, {0, 0, 1, -3.0f}};
+  for (const auto& q : quads) glColor3f(q.r, q.g, q.b), DrawScreenQuad(q.z);
+  EXPECT_EQ(test::PixelAt(320, 240), (std::vector<int>{0, 255, 0})) << "the second of two at one depth, over the farther";
+}
+
 }  // namespace
 }  // namespace velkor
