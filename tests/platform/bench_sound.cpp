@@ -4,7 +4,6 @@
 // Plays through SDL's dummy audio driver unless SDL_AUDIODRIVER says otherwise.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -88,20 +87,9 @@ void BM_DecodeCostWhilePlaying(benchmark::State& state) {
     const double cpu0 = ProcessCpuSeconds();
     // The main thread mostly sleeps, as a show waiting on vsync would not;
     // what the process spends here is the audio thread's.
-    // Position against the wall clock: the spread of their difference after
-    // the first half second shows how evenly the position moves (the dummy
-    // driver's own clock drifts: it waits whole milliseconds per buffer).
-    // Against the audio handed to the device it may lag by up to two buffers.
     int lastMs = 0;
-    double minLead = 1e9, maxLead = -1e9, behindHanded = 0;
     for (double t = 0; t < playSeconds; t = Seconds(t0)) {
       lastMs = MusicPositionMs();
-      const SoundStats sample = SoundStreamStats();
-      behindHanded = std::max(behindHanded, sample.framesHanded * 1000.0 / sample.outputRate - lastMs);
-      if (t > 0.5) {
-        minLead = std::min(minLead, lastMs - t * 1000.0);
-        maxLead = std::max(maxLead, lastMs - t * 1000.0);
-      }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     const double wall = Seconds(t0);
@@ -113,9 +101,6 @@ void BM_DecodeCostWhilePlaying(benchmark::State& state) {
     state.counters["process_core_pct"] = cpu / wall * 100.0;
     state.counters["played_ms"] = lastMs;
     state.counters["wall_ms"] = wall * 1000.0;
-    state.counters["position_lag_ms"] = -maxLead;
-    state.counters["position_spread_ms"] = maxLead - minLead;
-    state.counters["max_behind_handed_ms"] = behindHanded;
   }
 }
 BENCHMARK(BM_DecodeCostWhilePlaying)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);

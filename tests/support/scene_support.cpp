@@ -81,23 +81,16 @@ std::vector<std::uint8_t> SolidJpeg(const Rgb& colour, int size) {
 MeshDesc QuadMesh(const std::array<std::array<float, 3>, 4>& corners, const std::array<std::array<float, 2>, 4>& st,
                   const std::string& material, const std::string& bitmapPath) {
   MeshDesc m;
-  for (const auto& c : corners) {
-    MeshVertexDesc v;
-    std::copy(c.begin(), c.end(), v.position);
-    m.vertices.push_back(v);
-  }
-  for (const auto& tri : {std::array<std::uint32_t, 3>{0, 1, 2}, std::array<std::uint32_t, 3>{0, 2, 3}}) {
-    MeshFaceDesc f;
-    f.normal[0] = 0, f.normal[1] = -1, f.normal[2] = 0;
-    for (int c = 0; c < 3; ++c) {
-      f.vertex[c] = tri[c];
-      f.s[c] = st[tri[c]][0];
-      f.t[c] = st[tri[c]][1];
-    }
-    m.faces.push_back(f);
-  }
   m.materialName = material;
   m.bitmapPath = bitmapPath;
+  for (const auto& c : corners) std::copy(c.begin(), c.end(), m.vertices.emplace_back().position);
+  for (std::uint32_t last : {2u, 3u}) {  // corners 0 1 2, then 0 2 3
+    MeshFaceDesc f;
+    const std::uint32_t corner[3] = {0, last - 1, last};
+    f.normal[1] = -1, f.normal[2] = 0;
+    for (int c = 0; c < 3; ++c) f.vertex[c] = corner[c], f.s[c] = st[corner[c]][0], f.t[c] = st[corner[c]][1];
+    m.faces.push_back(f);
+  }
   return m;
 }
 
