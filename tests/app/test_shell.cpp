@@ -165,8 +165,6 @@ TEST_F(ViewportTest, TheFullScreenLayerFillsThePictureForAnyWindowShape) {
        {{80, 0, W, W, W}, {559, 359, W, W, W}, {79, 100, 0, 0, 0}, {560, 100, 0, 0, 0}, {320, 360, 0, 0, 0}}},
       {"640 x 640 kept: 640 x 480 at y = 80", true, 640, 640,
        {{0, 80, W, W, W}, {639, 479, W, W, W}, {320, 79, 0, 0, 0}}},
-      {"1280 x 720 kept: 960 x 720 at x = 160", true, 1280, 720,
-       {{160, 0, W, W, W}, {639, 479, W, W, W}, {159, 100, 0, 0, 0}}},
   };
   for (const auto& c : cases) {
     glDisable(GL_SCISSOR_TEST);

@@ -29,9 +29,7 @@ TEST(DemoClockTest, TicksComeFromTheSinglePrecisionConstantsRoundedOnce) {
 
 std::vector<int> setupsRun;
 template <int N>
-void RecordSetup() {
-  setupsRun.push_back(N);
-}
+void RecordSetup() { setupsRun.push_back(N); }
 const SceneProcs kRecordingScenes[kSceneCount] = {{RecordSetup<0>, nullptr}, {RecordSetup<1>, nullptr},
                                                   {RecordSetup<2>, nullptr}, {RecordSetup<3>, nullptr},
                                                   {RecordSetup<4>, nullptr}, {RecordSetup<5>, nullptr}};
