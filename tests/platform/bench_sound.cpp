@@ -4,7 +4,6 @@
 // Plays through SDL's dummy audio driver unless SDL_AUDIODRIVER says otherwise.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -12,7 +11,6 @@
 #include <vector>
 
 #include "music/music.h"
-#include "platform/paths.h"
 #include "platform/sound.h"
 #include "support/test_files.h"
 #include "music/test_music_tone.h"
@@ -76,18 +74,6 @@ void BM_OpenToFirstSample(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenToFirstSample)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
-// The share of start-up spent reading the whole file into memory.
-void BM_ReadMusicFile(benchmark::State& state) {
-  test::ScopedWorkingDirectory cwd(Track().dir.path());
-  std::vector<std::uint8_t> bytes;
-  for (auto _ : state) {
-    ReadDataFile("mirok6.mp3", std::size_t{1} << 30, bytes);
-    benchmark::DoNotOptimize(bytes.data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
-}
-BENCHMARK(BM_ReadMusicFile)->Unit(benchmark::kMillisecond);
-
 void BM_DecodeCostWhilePlaying(benchmark::State& state) {
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   test::ScopedWorkingDirectory cwd(Track().dir.path());
@@ -101,20 +87,9 @@ void BM_DecodeCostWhilePlaying(benchmark::State& state) {
     const double cpu0 = ProcessCpuSeconds();
     // The main thread mostly sleeps, as a show waiting on vsync would not;
     // what the process spends here is the audio thread's.
-    // Position against the wall clock: the spread of their difference after
-    // the first half second shows how evenly the position moves (the dummy
-    // driver's own clock drifts: it waits whole milliseconds per buffer).
-    // Against the audio handed to the device it may lag by up to two buffers.
     int lastMs = 0;
-    double minLead = 1e9, maxLead = -1e9, behindHanded = 0;
     for (double t = 0; t < playSeconds; t = Seconds(t0)) {
       lastMs = MusicPositionMs();
-      const SoundStats sample = SoundStreamStats();
-      behindHanded = std::max(behindHanded, sample.framesHanded * 1000.0 / sample.outputRate - lastMs);
-      if (t > 0.5) {
-        minLead = std::min(minLead, lastMs - t * 1000.0);
-        maxLead = std::max(maxLead, lastMs - t * 1000.0);
-      }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     const double wall = Seconds(t0);
@@ -126,9 +101,6 @@ void BM_DecodeCostWhilePlaying(benchmark::State& state) {
     state.counters["process_core_pct"] = cpu / wall * 100.0;
     state.counters["played_ms"] = lastMs;
     state.counters["wall_ms"] = wall * 1000.0;
-    state.counters["position_lag_ms"] = -maxLead;
-    state.counters["position_spread_ms"] = maxLead - minLead;
-    state.counters["max_behind_handed_ms"] = behindHanded;
   }
 }
 BENCHMARK(BM_DecodeCostWhilePlaying)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);

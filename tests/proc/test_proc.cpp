@@ -1,6 +1,8 @@
-// Generator, noise tables, value noise and interpolation.
+// Generator, noise tables, value noise (with its linear and cosine blends) and
+// the Catmull-Rom segment.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "proc/noise.h"
@@ -10,104 +12,72 @@ namespace {
 
 class NoiseTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
+  void SetUp() override {
     SetRand15State(1);
     InitNoiseTables();
   }
+  void TearDown() override { SetUp(); }
 };
 
 TEST(Rand15Test, FirstValuesFromInitialState) {
   SetRand15State(1);
-  const int expected[] = {41, 18467, 6334, 26500, 19169};
-  for (int e : expected) EXPECT_EQ(Rand15(), e);
+  for (int e : {41, 18467, 6334, 26500, 19169}) EXPECT_EQ(Rand15(), e);
 }
 
-TEST_F(NoiseTest, TablesHoldTheDocumentedFirstEntries) {
+// Values are (draw & 2047 - 1024) / 1024 from draws 1 .. 2048, hashes draw & 2047
+// from draws 2049 .. 4096: 41 gives -983 / 1024, and so on.
+TEST_F(NoiseTest, TablesTakeExactly4096DrawsAndNoiseStaysInTheirRange) {
   const float values[] = {-0.9599609375f, -0.9658203125f, -0.814453125f, 0.87890625f, -0.2802734375f};
   const int hash[] = {1758, 1831, 597, 1760, 108};
   for (int k = 0; k < 5; ++k) {
     EXPECT_EQ(noiseValues[k], values[k]) << k;
     EXPECT_EQ(noiseHash[k], hash[k]) << k;
   }
-  for (int k = 0; k < kNoiseTableSize; ++k) {
-    ASSERT_GE(noiseHash[k], 0);
-    ASSERT_LE(noiseHash[k], 2047);
-    ASSERT_GE(noiseValues[k], -1.0f);
-    ASSERT_LE(noiseValues[k], 0.9990234375f);
-  }
-}
-
-TEST_F(NoiseTest, TablesTakeExactly4096Draws) {
+  EXPECT_EQ(*std::min_element(noiseHash, noiseHash + kNoiseTableSize), 0);
+  EXPECT_EQ(*std::max_element(noiseHash, noiseHash + kNoiseTableSize), 2047);
+  EXPECT_GE(*std::min_element(noiseValues, noiseValues + kNoiseTableSize), -1.0f);
+  EXPECT_LE(*std::max_element(noiseValues, noiseValues + kNoiseTableSize), 0.9990234375f);
+  const unsigned afterTables = Rand15State();
   SetRand15State(1);
   for (int i = 0; i < 4096; ++i) Rand15();
-  const unsigned after = Rand15State();
-  SetRand15State(1);
-  InitNoiseTables();
-  EXPECT_EQ(Rand15State(), after);
-}
-
-TEST_F(NoiseTest, LatticeIndexesThroughTheHash) {
-  EXPECT_EQ(NoiseLattice(0, 0, 0), 0.58203125f);
-  EXPECT_EQ(noiseValues[1468], 0.58203125f);
-  EXPECT_EQ(NoiseLattice(1, 0, 0), -0.0068359375f);
-  EXPECT_EQ(noiseValues[1469], -0.0068359375f);
-}
-
-TEST_F(NoiseTest, NegativeCoordinatesMaskTwosComplement) {
-  // trunc(-1.5) = -1 and -1 & 2047 = 2047.
-  const int index = (noiseHash[2047] + noiseHash[0] - 1) & 2047;
-  EXPECT_EQ(NoiseLattice(-1.0f, -1.5f, 0.0f), noiseValues[(noiseHash[2047] + noiseHash[0] + -1) & 2047]);
-  EXPECT_EQ(NoiseLattice(-1.0f, -1.5f, 0.0f), noiseValues[index]);
-  EXPECT_EQ(NoiseLattice(-0.9f, 0.0f, 0.0f), NoiseLattice(0.0f, 0.0f, 0.0f));
-}
-
-TEST_F(NoiseTest, IntegerCoordinatesReturnTheLatticeValue) {
-  for (int x = -3; x < 4; ++x)
-    for (int y = 0; y < 3; ++y)
-      for (int z = 0; z < 3; ++z) {
-        const float lattice = NoiseLattice(float(x), float(y), float(z));
-        EXPECT_EQ(LinearNoise3(float(x), float(y), float(z)), lattice);
-        EXPECT_EQ(CosineNoise3(float(x), float(y), float(z)), lattice);
-      }
-}
-
-TEST_F(NoiseTest, LinearNoiseBlendsCornersAlongEachAxis) {
-  const float a = NoiseLattice(0, 0, 0), b = NoiseLattice(1, 0, 0);
-  EXPECT_FLOAT_EQ(LinearNoise3(0.25f, 0, 0), 0.75f * a + 0.25f * b);
-  const float c = NoiseLattice(0, 1, 0);
-  EXPECT_FLOAT_EQ(LinearNoise3(0, 0.5f, 0), 0.5f * a + 0.5f * c);
-  // Non-negative coordinates stay inside the value range.
+  EXPECT_EQ(afterTables, Rand15State());
+  // Lattice (0, 0, 0) reads value (hash[0] + hash[0] + 0) & 2047 = 3516 & 2047 = 1468.
+  EXPECT_EQ(NoiseLattice(0, 0, 0), noiseValues[1468]);
+  EXPECT_EQ(NoiseLattice(1, 0, 0), noiseValues[1469]);
   for (float x = 0; x < 20; x += 0.37f) {
     const float n = CosineNoise3(x, x * 0.3f, x * 1.7f);
-    EXPECT_GE(n, -1.0f);
-    EXPECT_LE(n, 0.9990234375f);
+    EXPECT_TRUE(n >= -1.0f && n <= 0.9990234375f) << x;
   }
 }
 
-TEST(InterpolateTest, EndPointsAndMiddle) {
-  EXPECT_EQ(LinearInterpolate(2.0f, 6.0f, 0.0f), 2.0f);
-  EXPECT_EQ(LinearInterpolate(2.0f, 6.0f, 1.0f), 6.0f);
-  EXPECT_EQ(LinearInterpolate(2.0f, 6.0f, 2.0f), 10.0f);  // no clamping
-  EXPECT_EQ(CosineInterpolate(2.0f, 6.0f, 0.0f), 2.0f);
-  EXPECT_NEAR(CosineInterpolate(2.0f, 6.0f, 0.5f), 4.0f, 1e-6f);
-  EXPECT_NEAR(CosineInterpolate(2.0f, 6.0f, 1.0f), 6.0f, 1e-6f);
+// With hash[k] = k and value[k] = k / 2048 the lattice value is the wrapped sum
+// of the truncated coordinates, which makes every case workable by hand.
+TEST_F(NoiseTest, LatticeTruncatesTowardZeroAndWrapsAndNoiseBlendsItsCorners) {
+  for (int k = 0; k < kNoiseTableSize; ++k) noiseHash[k] = k, noiseValues[k] = k / 2048.0f;
+  const struct {
+    const char* name;
+    float x, y, z, index;
+  } lattice[] = {{"origin", 0, 0, 0, 0},        {"sum", 5, 7, 11, 23},
+                 {"-0.9 truncates to 0", -0.9f, 0, 0, 0}, {"negative x", -1, 3, 0, 2},
+                 {"negative y masks to 2047", -1, -1.5f, 0, 2046}, {"wraps past 2047", 1000, 1000, 100, 52}};
+  for (const auto& c : lattice) EXPECT_EQ(NoiseLattice(c.x, c.y, c.z), c.index / 2048.0f) << c.name;
+  // Value noise of a linear table is linear between lattice points; the
+  // cosine blend weighs a quarter of the way (1 - cos(pi / 4)) / 2.
+  EXPECT_FLOAT_EQ(LinearNoise3(0.25f, 0, 0), 0.25f / 2048);
+  EXPECT_FLOAT_EQ(LinearNoise3(2.5f, 3.25f, 4.75f), 10.5f / 2048);
+  EXPECT_FLOAT_EQ(CosineNoise3(0.25f, 0, 0), 0.14644661f / 2048);
+  EXPECT_FLOAT_EQ(CosineNoise3(2, 3.5f, 4), 9.5f / 2048);
+  EXPECT_EQ(CosineNoise3(3, 1, 2), 6 / 2048.0f);
 }
 
-TEST(CatmullRomTest, PassesThroughInnerPoints) {
+TEST(CatmullRomTest, PassesThroughTheInnerPointsOfAFourPointWindow) {
   const float p[] = {1.0f, 3.0f, -2.0f, 7.0f};
   EXPECT_EQ(CatmullRomSegment(0.0f, 4, p), 3.0f);
   EXPECT_NEAR(CatmullRomSegment(0.9999f, 4, p), -2.0f, 1e-2f);
-  const float flat[] = {5.0f, 5.0f, 5.0f, 5.0f};
-  for (float t = 0; t < 1.0f; t += 0.1f) EXPECT_FLOAT_EQ(CatmullRomSegment(t, 4, flat), 5.0f);
   // Midpoint of the uniform curve: (-p0 + 9p1 + 9p2 - p3) / 16.
   EXPECT_FLOAT_EQ(CatmullRomSegment(0.5f, 4, p), (-1.0f + 27.0f - 18.0f - 7.0f) / 16.0f);
-}
-
-TEST(CatmullRomTest, LongerWindowsUseTheSegmentOfX) {
-  const float p[] = {0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f};
-  EXPECT_FLOAT_EQ(CatmullRomSegment(1.5f, 6, p), 2.5f);
-  EXPECT_FLOAT_EQ(CatmullRomSegment(2.0f, 6, p), 3.0f);
-  EXPECT_FLOAT_EQ(CatmullRomSegment(3.5f, 6, p), 4.5f);  // capped at count - 4, t = 1.5
+  const float line[] = {0.0f, 1.0f, 2.0f, 3.0f};
+  EXPECT_FLOAT_EQ(CatmullRomSegment(0.25f, 4, line), 1.25f) << "points on a line are followed evenly";
 }
 
 }  // namespace

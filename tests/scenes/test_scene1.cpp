@@ -1,68 +1,16 @@
-// Scene 1: grid brightness, photograph choice, curtain and bird alphas, cell
-// texture coordinates, and rendered frames on small generated pictures.
+// Scene 1 in frames rendered from small generated pictures: the bird picture
+// dissolving, the photographs in turn on the shimmering grid, and the curtain.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "music/sequencer.h"
-#include "platform/gl.h"
 #include "platform/jpeg.h"
-#include "proc/noise.h"
 #include "scenes/scene1.h"
-#include "scenes/scenes.h"
 #include "support/scene_support.h"
 
-namespace velkor {
+namespace velkor::test {
 namespace {
-
-using test::NearRgb;
-using test::Rgb;
-
-TEST(Scene1Maths, BrightnessOfChosenCellsFollowsNoiseAndRowBand) {
-  SetRand15State(1);
-  InitNoiseTables();
-  // i = 10, j = 20, t = 25 put the noise exactly on lattice point (1, 2, 1).
-  EXPECT_NEAR(GridBrightness(10, 20, 25.0f),
-              (NoiseLattice(1.0f, 2.0f, 1.0f) + (std::sin(3.5) + 1.0) * 0.5) * 0.6 + 0.4, 1e-6);
-  const int cells[][2] = {{0, 0}, {3, 7}, {29, 0}, {0, 29}, {17, 22}};
-  for (float t : {0.000001f, 12.5f, 99.99f, 233.3f, 349.0f})
-    for (const auto& c : cells) {
-      const int i = c[0], j = c[1];
-      const float noise = CosineNoise3(i * 0.1f, j * 0.1f, t * 0.04f);
-      const float band = (std::sin(t * 0.06f + j * 0.1f) + 1.0f) * 0.5f;
-      EXPECT_NEAR(GridBrightness(i, j, t), (noise + band) * 0.6f + 0.4f, 2e-6f) << i << "," << j << " t=" << t;
-    }
-}
-
-TEST(Scene1Timeline, PhotographCurtainAndBirdAlongTheScene) {
-  const struct {
-    float t;
-    int photo;
-  } photos[] = {{0.000001f, 0}, {99.99f, 0}, {std::nextafter(100.0f, 0.0f), 0}, {100.0f, 1}, {199.99f, 1},
-                {200.0f, 2},    {350.0f, 2}};
-  for (const auto& p : photos) EXPECT_EQ(PhotoIndexAt(p.t), p.photo) << p.t;
-  const struct {
-    float t, curtainRgb, curtainAlpha, bird;
-  } alphas[] = {{0.000001f, 1, 0, 1}, {25, 1, 0, 0.5f},          {50, 1, 0, 0},  {300, 1, 0, -5},
-                {std::nextafter(300.0f, 400.0f), 0, 0, -5}, {325, 0, 0.5f, -5.5f}, {350, 0, 1, -6}};
-  for (const auto& a : alphas) {
-    const FadeColour c = CurtainColour(a.t);
-    EXPECT_EQ(c.r, a.curtainRgb) << a.t;
-    EXPECT_NEAR(c.a, a.curtainAlpha, 1e-6f) << a.t;
-    EXPECT_NEAR(BirdAlpha(a.t), a.bird, 1e-5f) << a.t;
-  }
-}
-
-TEST(Scene1Grid, CellZeroCoversTheFirstThirtiethOfThePicture) {
-  const CellTexRect first = CellTexCoords(0, 0);
-  EXPECT_EQ(first.s0, 0.0f);
-  EXPECT_EQ(first.t0, 0.0f);
-  EXPECT_EQ(first.s1, 0.033333335f);
-  EXPECT_EQ(first.t1, 0.033333335f);
-}
-
-// ---- Rendered frames ----
 
 const Rgb kBird = {200, 40, 40};
 const Rgb kPelto = {40, 200, 40};
@@ -70,7 +18,7 @@ const Rgb kPelto = {40, 200, 40};
 // Grey level of the patterned picture in the square grid cell (i, j) shows; neighbours differ.
 int PatternGrey(int i, int j) { return ((i * 7 + j * 13) % 30) * 8 + 16; }
 
-class Scene1Frames : public test::SceneFrameTest {
+class Scene1Frames : public SceneFrameTest {
  protected:
   // The last photograph is a 240 x 240 grey pattern with one 8 x 8 block per
   // cell; JPEG rows run top first, so picture row r belongs to grid row r / 8.
@@ -79,39 +27,60 @@ class Scene1Frames : public test::SceneFrameTest {
       std::vector<std::uint8_t> grey;
       for (int r = 0; r < 240; ++r)
         for (int c = 0; c < 240; ++c) grey.push_back(static_cast<std::uint8_t>(PatternGrey(c / 8, r / 8)));
-      dir_.Write("data/birdie.jpg", test::SolidJpeg(kBird));
-      dir_.Write("data/texpart02/pelto.jpg", test::SolidJpeg(kPelto));
-      dir_.Write("data/texpart02/sarv.jpg", test::SolidJpeg({40, 40, 200}));
+      dir_.Write("data/birdie.jpg", SolidJpeg(kBird));
+      dir_.Write("data/texpart02/pelto.jpg", SolidJpeg(kPelto));
+      dir_.Write("data/texpart02/sarv.jpg", SolidJpeg({40, 40, 200}));
       dir_.Write("data/texpart02/kel.jpg", EncodeJpegGrey(grey, 240, 240, 95));
     }
-    test::StartAfterScene0();
+    StartAfterScene0();
     sceneStartTicks = 250;
     SetupScene1();
   }
-  void DrawAt(float t) {
-    test::DrawSceneAt(1, t, 250.0f + t);
-    test::SaveFrame("scene1_t" + std::to_string(static_cast<int>(t)));
-  }
+  void DrawAt(float t) { DrawSceneAt(1, t, 250.0f + t); }
 };
 
-// Mean colour at the centre of grid cell (i, j) under the 45-degree, 4/3 projection.
+// Mean colour at the centre of grid cell (i, j): the 30 x 30 grid spans the
+// full-screen layer, 2.66 x 2 at depth 2.4, seen under the 45-degree, 4/3 projection.
 Rgb CellCentre(int i, int j) {
-  const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);
-  const CellOrigin o = CellPosition(i, j);
-  const double x = (o.x + kCellWidth / 2) * f * 0.75 / 2.4, y = (o.y + kCellHeight / 2) * f / 2.4;
-  return test::MeanRgb(static_cast<int>((x + 1) * 320), static_cast<int>((y + 1) * 240));
+  const double x = -1.33 + (i + 0.5) * 2.66 / 30, y = -1.0 + (j + 0.5) * 2.0 / 30;
+  const double scale = 1.0 / (2.4 * std::tan(22.5 * M_PI / 180.0));
+  return MeanRgb(static_cast<int>((x * scale * 0.75 + 1) * 320), static_cast<int>((y * scale + 1) * 240));
 }
 
 float Clamp01(float v) { return std::min(1.0f, std::max(0.0f, v)); }
 
-TEST_F(Scene1Frames, FirstFrameShowsOnlyTheBirdPicture) {
+// The bird covers the first frame and is half gone at tick 25: over the green
+// first photograph at any brightness b its red is 0.5 * 200 + 0.5 * 40 b.
+TEST_F(Scene1Frames, TheBirdPictureCoversTheFirstFrameAndDissolvesBy50) {
   Enter(true);
   DrawAt(0.000001f);
-  const auto pixels = test::ReadPixelsRgb(0, 0, 640, 480);
+  const auto pixels = ReadPixelsRgb(0, 0, 640, 480);
   int off = 0;
   for (std::size_t k = 0; k < pixels.size(); k += 3)
     off += !NearRgb({pixels[k], pixels[k + 1], pixels[k + 2]}, kBird, 3);
   EXPECT_EQ(off, 0);
+  DrawAt(25.0f);
+  for (const auto& c : {std::array<int, 2>{0, 0}, {14, 15}, {29, 29}, {22, 8}})
+    EXPECT_NEAR(CellCentre(c[0], c[1])[0], 110, 13) << c[0] << "," << c[1];
+  DrawAt(50.0f);
+  EXPECT_LT(MeanRgb(320, 240)[0], 45) << "only the green photograph";
+}
+
+// Pelto (green) until tick 100, sarv (blue) until 200, then kel (grey); the
+// colour of the whole grid tells which.
+TEST_F(Scene1Frames, PhotographsChangeAtTicks100And200) {
+  Enter(true);
+  const struct {
+    float t;
+    int channel;  // the strongest one, or -1 for grey
+  } cases[] = {{std::nextafter(100.0f, 0.0f), 1}, {100, 2}, {std::nextafter(200.0f, 0.0f), 2}, {200, -1}};
+  for (const auto& c : cases) {
+    DrawAt(c.t);
+    const Rgb m = MeanRgb(320, 240, 200);
+    const int strongest = static_cast<int>(std::max_element(m.begin(), m.end()) - m.begin());
+    const bool grey = std::abs(m[0] - m[1]) < 8 && std::abs(m[1] - m[2]) < 8;
+    EXPECT_EQ(grey ? -1 : strongest, c.channel) << c.t << ": " << m[0] << "," << m[1] << "," << m[2];
+  }
 }
 
 // Scene 0's fog, lighting and unit 1 must not reach the grid; each cell shows
@@ -133,9 +102,7 @@ TEST_F(Scene1Frames, CellsShowTheirSquareAndTheCurtainHalvesThemAt325) {
     EXPECT_GT(compared, 40) << t;
   }
   DrawAt(350.0f);
-  EXPECT_EQ(test::BrightestValue(), 0) << "black at the end";
-  EXPECT_FALSE(glIsEnabled(GL_FOG));
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_EQ(BrightestValue(), 0) << "black at the end";
 }
 
 TEST_F(Scene1Frames, MissingPicturesGiveWhiteBirdAndGreyCells) {
@@ -143,7 +110,7 @@ TEST_F(Scene1Frames, MissingPicturesGiveWhiteBirdAndGreyCells) {
   EXPECT_EQ(birdTexture.textureId, 0u);
   for (const TextureRecord& p : photoTextures) EXPECT_EQ(p.textureId, 0u);
   DrawAt(0.000001f);
-  EXPECT_TRUE(NearRgb(test::MeanRgb(320, 240), {255, 255, 255}, 1)) << "plain white opening quad";
+  EXPECT_TRUE(NearRgb(MeanRgb(320, 240), {255, 255, 255}, 1)) << "plain white opening quad";
   DrawAt(150.0f);
   for (const auto& c : {std::array<int, 2>{0, 0}, {14, 15}, {29, 29}, {22, 8}}) {
     const int b = static_cast<int>(std::lround(Clamp01(GridBrightness(c[0], c[1], 150.0f)) * 255.0f));
@@ -152,4 +119,4 @@ TEST_F(Scene1Frames, MissingPicturesGiveWhiteBirdAndGreyCells) {
 }
 
 }  // namespace
-}  // namespace velkor
+}  // namespace velkor::test

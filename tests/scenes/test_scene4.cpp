@@ -1,77 +1,39 @@
-// Scene 4: picture choice at its millisecond bounds, the fades, and frames
-// rendered from small generated data: the pictures in order, the state a frame
-// that ends early leaves, and the texture slide that outlasts the offset pass.
+// Scene 4 in frames rendered from small generated data: the fade and the
+// pictures in order, what a frame that ends early hands to the next, and the
+// texture slide that outlasts the offset pass.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "music/sequencer.h"
-#include "platform/gl.h"
 #include "scenes/scene4.h"
-#include "scenes/scenes.h"
 #include "support/scene_support.h"
 
-namespace velkor {
+namespace velkor::test {
 namespace {
-
-using test::MeanRgb;
-using test::NearRgb;
-using test::Rgb;
-
-// Each value as reached by float ticks and by the clock's whole milliseconds;
-// the tick count just before it still gives the earlier picture.
-TEST(Scene4Pictures, EachBoundBelongsToTheNextPicture) {
-  const struct {
-    int ms, picture, before;
-  } cases[] = {{106865, 0, 0}, {106866, 1, 0}, {108712, 2, 1}, {110558, 3, 2}, {112404, -1, 3}};
-  for (const auto& c : cases) {
-    const float ticks = test::FirstTicksReaching(static_cast<float>(c.ms));
-    ASSERT_LT(MusicMsFromTicks(ticks) - c.ms, 0.02f) << c.ms;
-    EXPECT_EQ(FrogPictureIndex(MusicMsFromTicks(ticks)), c.picture) << c.ms;
-    EXPECT_EQ(FrogPictureIndex(MusicMsFromTicks(std::nextafter(ticks, 0.0f))), c.before) << c.ms;
-    EXPECT_EQ(FrogPictureIndex(MusicMsFromTicks(DemoTicksFromMs(c.ms))), c.picture) << c.ms;
-  }
-}
-
-TEST(Scene4Timeline, FadesInFromBlackOverFiftyTicksWhileThePictureFades) {
-  const struct {
-    float t, rgb, alpha, picture;
-  } cases[] = {{0, 0, 1, 1},          {25, 0, 0.5f, 1 - 25 / 600.0f}, {49.9f, 0, 0.002f, 1 - 49.9f / 600},
-               {50, 1, 0, 1 - 50 / 600.0f}, {150, 1, 0, 0.75f},         {300, 1, 0, 0.5f}};
-  for (const auto& c : cases) {
-    const FadeColour f = Scene4Fade(c.t);
-    EXPECT_EQ(f.r, c.rgb) << c.t;
-    EXPECT_EQ(f.b, c.rgb) << c.t;
-    EXPECT_NEAR(f.a, c.alpha, 1e-5f) << c.t;
-    EXPECT_NEAR(FrogPictureAlpha(c.t), c.picture, 1e-6f) << c.t;
-  }
-}
-
-// ---- Rendered frames ----
 
 const Rgb kFrogColours[4] = {{220, 30, 30}, {30, 200, 30}, {30, 30, 220}, {220, 220, 30}};
 
-class Scene4Frames : public test::SceneFrameTest {
+class Scene4Frames : public SceneFrameTest {
  protected:
   // Optionally a 40 x 30 quad 50 units in front of the camera, every corner at
   // s = 0.1 of a texture white below s = 0.5 and grey above.
   void Enter(bool withPictures, bool withModel) {
     for (GLuint& name : frogTextures) name = 0;
     for (int i = 0; withPictures && i < 4; ++i)
-      dir_.Write("data/texpart06/frog0" + std::to_string(i) + ".jpg", test::SolidJpeg(kFrogColours[i]));
+      dir_.Write("data/texpart06/frog0" + std::to_string(i) + ".jpg", SolidJpeg(kFrogColours[i]));
     if (withModel) {
-      MeshFileDesc file = test::CameraFile(-50.0f);
-      file.meshes.push_back(test::QuadMesh({{{-20, 0, -15}, {20, 0, -15}, {20, 0, 15}, {-20, 0, 15}}},
-                                           {{{0.1f, 0.5f}, {0.1f, 0.5f}, {0.1f, 0.5f}, {0.1f, 0.5f}}}, "split",
-                                           "d:\\art\\split.tga"));
+      MeshFileDesc file = CameraFile(-50.0f);
+      file.meshes.push_back(QuadMesh({{{-20, 0, -15}, {20, 0, -15}, {20, 0, 15}, {-20, 0, 15}}},
+                                     {{{0.1f, 0.5f}, {0.1f, 0.5f}, {0.1f, 0.5f}, {0.1f, 0.5f}}}, "split",
+                                     "d:\\art\\split.tga"));
       dir_.Write("data/part06_max.bin", BuildMeshFile(file));
-      dir_.Write("data/texpart06/split.tga", test::TgaOf(64, 64, [](int x, int) {
+      dir_.Write("data/texpart06/split.tga", TgaOf(64, 64, [](int x, int) {
                    return x < 32 ? Rgb{255, 255, 255} : Rgb{128, 128, 128};
                  }));
     }
     // What scene 3's last frame leaves: lighting, blending and fog off, black
     // colour, unit 0 active with texturing on.
-    test::StartAfterScene0();
+    StartAfterScene0();
     glDisable(GL_LIGHTING);
     glDisable(GL_FOG);
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
@@ -80,16 +42,13 @@ class Scene4Frames : public test::SceneFrameTest {
     SetupScene4();
   }
   // One frame at scene time t and music position ms.
-  void DrawAt(float t, int ms) {
-    test::DrawSceneAt(4, t, DemoTicksFromMs(ms));
-    test::SaveFrame("scene4_" + std::to_string(ms));
-  }
+  void DrawAt(float t, int ms) { DrawSceneAt(4, t, DemoTicksFromMs(ms)); }
 };
 
 TEST_F(Scene4Frames, FadesInFromBlackAndShowsThePicturesInOrder) {
   Enter(true, false);
   DrawAt(0.000001f, 103850);
-  EXPECT_LE(test::BrightestValue(), 1);
+  EXPECT_LE(BrightestValue(), 1);
   // Half way through the fade: the picture (alpha 1 - 25/600) under a half-black layer.
   DrawAt(25.0f, 105800);
   const double half = (1.0 - 25.0 / 600.0) * 0.5;
@@ -109,35 +68,22 @@ TEST_F(Scene4Frames, FadesInFromBlackAndShowsThePicturesInOrder) {
   EXPECT_TRUE(NearRgb(MeanRgb(320, 240), {0, 0, 0}, 1)) << "no picture from 112404 ms on, no model";
 }
 
-// Past the last picture the frame ends early, leaving blending on and the
-// picture's translucent white; a frame that runs to the end resets both.
-TEST_F(Scene4Frames, FrameEndingEarlyLeavesItsBlendingAndColour) {
-  Enter(true, false);
-  DrawAt(120.0f, 113000);
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-  GLfloat colour[4];
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_EQ(colour[0], 1.0f);
-  EXPECT_NEAR(colour[3], 1.0f - 120.0f / 600.0f, 1e-6f);
-  GLfloat modelview[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(modelview[i], (i % 5 == 0) ? 1.0f : 0.0f) << i;
-  DrawAt(100.0f, 111000);
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_EQ(colour[3], 0.0f);
-}
-
-// Frames, early-ending or not, each slide the coordinates by one step; the
-// second pass's offset is taken back every time.
-TEST_F(Scene4Frames, FramesKeepTheSlideButNotTheOffset) {
+// Past the last picture the frame ends right after the model, leaving blending
+// on and the picture's translucent white (alpha 1 - 120/600 = 0.8): the next
+// frame's first pass lays the white model at that alpha over black, where after
+// a complete frame it is opaque. The second pass halves either (grey 128 texels).
+// Every frame slides the texture coordinates one step; the second pass's offset
+// is taken back each time.
+TEST_F(Scene4Frames, AFrameAfterAnEarlyEndDrawsTheModelTranslucentAndFramesKeepTheSlide) {
   Enter(true, true);
   ASSERT_EQ(scene4Model.meshCount, 1u);
   const Face before = scene4Model.meshes[0].faces[1];
-  for (int frame = 0; frame < 10; ++frame) DrawAt(60.0f + frame, frame % 2 ? 107000 : 113000);
+  DrawAt(100.0f, 111000);
+  DrawAt(120.0f, 113000);
+  EXPECT_TRUE(NearRgb(MeanRgb(320, 240), {127, 127, 127}, 4)) << "after a complete frame";
+  DrawAt(120.0f, 113000);
+  EXPECT_TRUE(NearRgb(MeanRgb(320, 240), {102, 102, 102}, 4)) << "after an early end";
+  for (int frame = 0; frame < 7; ++frame) DrawAt(60.0f + frame, frame % 2 ? 107000 : 113000);
   const Face& after = scene4Model.meshes[0].faces[1];
   for (int c = 0; c < 3; ++c) {
     EXPECT_NEAR(after.s[c], before.s[c] + 10 * 0.002f, 1e-5f) << c;
@@ -159,4 +105,4 @@ TEST_F(Scene4Frames, MissingModelAndPicturesDrawNoModelAndNoWhiteLayer) {
 }
 
 }  // namespace
-}  // namespace velkor
+}  // namespace velkor::test

@@ -1,88 +1,16 @@
-// Scene 5: the frame-picture switching over the whole scene at several frame
-// rates, the photo column's heights, the tumbling frame, and frames rendered
-// from small generated data.
+// Scene 5 in frames rendered from small generated data: the background, the
+// rising photo column and the tumbling masked frame.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
-#include "music/sequencer.h"
-#include "platform/gl.h"
 #include "scenes/scene5.h"
-#include "scenes/scenes.h"
 #include "support/scene_support.h"
 
-namespace velkor {
+namespace velkor::test {
 namespace {
-
-using test::MeanRgb;
-using test::NearRgb;
-using test::Rgb;
-
-// Frames drawn every 13 / fps ticks from the scene's start until it ends after
-// 1100: the distinct pictures in the order shown, and trunc(T) of each switch.
-struct SwitchRun {
-  std::vector<int> pictures;
-  std::vector<int> switchTicks;
-};
-SwitchRun RunSceneAt(double fps) {
-  ResetFrameSwitch();
-  SwitchRun run;
-  for (int n = 0;; ++n) {
-    const float t = n == 0 ? 0.000001f : static_cast<float>(n * 13.0 / fps);
-    const int shown = frameIndex;
-    if (run.pictures.empty() || run.pictures.back() != shown) run.pictures.push_back(shown);
-    StepFrameSwitch(t);
-    if (frameIndex != shown) run.switchTicks.push_back(static_cast<int>(t));
-    if (t > 1100.0f) break;
-  }
-  return run;
-}
-
-TEST(Scene5Switch, SixSwitchesOverTheSceneDownToThirteenFramesPerSecond) {
-  const std::vector<int> pictures = {0, 1, 2, 3, 0, 1, 2};  // frame01 .. frame04, frame01 .. frame03
-  const std::vector<int> ticks = {99, 279, 459, 639, 819, 999};
-  for (double fps : {60.0, 20.0, 13.5}) {
-    const SwitchRun run = RunSceneAt(fps);
-    EXPECT_EQ(run.pictures, pictures) << fps;
-    EXPECT_EQ(run.switchTicks, ticks) << fps;
-  }
-  // At 10 frames per second frames fall 1.3 ticks apart: 98.8 and 100.1 skip
-  // the window of tick 99, so the first switch waits for tick 279.
-  const SwitchRun slow = RunSceneAt(10.0);
-  ASSERT_FALSE(slow.switchTicks.empty());
-  EXPECT_EQ(slow.switchTicks.front(), 279);
-  EXPECT_NE(slow.pictures, pictures);
-}
-
-TEST(Scene5Switch, ManyFramesInsideOneSwitchTickAdvanceOnce) {
-  ResetFrameSwitch();
-  for (float t : {99.0f, 99.2f, 99.5f, 99.9f}) StepFrameSwitch(t);
-  EXPECT_EQ(frameIndex, 1);
-  // Nothing re-arms before 181; the window at 279 is then taken once more.
-  for (float t : {150.0f, 181.5f, 184.9f, 279.0f, 279.5f}) StepFrameSwitch(t);
-  EXPECT_EQ(frameIndex, 2);
-  // Without the re-arm between them the second window passes unused.
-  ResetFrameSwitch();
-  for (float t : {99.3f, 200.0f, 279.3f}) StepFrameSwitch(t);
-  EXPECT_EQ(frameIndex, 1);
-}
-
-TEST(Scene5Geometry, ColumnRisesFromMinusTwoToTenPointOneAndTheFrameTurnsEdgeOnAt90) {
-  EXPECT_EQ(PhotoColumnY(0.0f), -2.0f);
-  EXPECT_NEAR(PhotoColumnY(1100.0f), 10.1f, 1e-5f);
-  const float below[5] = {0.0f, 1.5f, 3.4f, 5.2f, 7.0f};  // overlaps of 0.5, 0.1, 0.2 and 0.2
-  for (float t : {0.0f, 1100.0f})
-    for (int k = 0; k < 5; ++k) EXPECT_NEAR(PhotoCentreY(t, k), PhotoColumnY(t) - below[k], 1e-5f) << t << " " << k;
-  // Edge-on: in the horizontal plane one unit above the eye, one unit either side of z = -5.
-  const FrameCorners edgeOn = TumblingFrameCorners(90.0f);
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(edgeOn.corner[i][1], 1.0f, 1e-5f) << i;
-    EXPECT_NEAR(std::fabs(edgeOn.corner[i][2] + 5.0f), 1.0f, 1e-5f) << i;
-  }
-}
-
-// ---- Rendered frames ----
 
 const Rgb kBee = {20, 20, 90};
 const Rgb kFrameColours[4] = {{250, 200, 0}, {160, 0, 200}, {0, 220, 220}, {255, 255, 255}};
@@ -101,26 +29,28 @@ Rgb SeenAt(float x, float y, float depth) {
   return MeanRgb(320 + static_cast<int>(std::lround(x * scale)), 240 + static_cast<int>(std::lround(y * scale)));
 }
 
-class Scene5Frames : public test::SceneFrameTest {
+class Scene5Frames : public SceneFrameTest {
  protected:
   // The frame mask is opaque (red 255) but for a transparent centre square, texels 96 .. 159.
   void WriteData() {
-    dir_.Write("data/texpart05/bee.tga", test::SolidTga(kBee, 256));
+    dir_.Write("data/texpart05/bee.tga", SolidTga(kBee, 256));
     for (int k = 0; k < 4; ++k)
-      dir_.Write("data/texpart05/frame0" + std::to_string(k + 1) + ".tga", test::SolidTga(kFrameColours[k], 256));
-    dir_.Write("data/texpart05/frameA.tga", test::TgaOf(256, 256, [](int x, int y) {
+      dir_.Write("data/texpart05/frame0" + std::to_string(k + 1) + ".tga", SolidTga(kFrameColours[k], 256));
+    dir_.Write("data/texpart05/frameA.tga", TgaOf(256, 256, [](int x, int y) {
                  return Rgb{x >= 96 && x < 160 && y >= 96 && y < 160 ? 0 : 255, 77, 200};
                }));
-    for (int k = 0; k < 5; ++k) dir_.Write("data/texpart05/s" + std::to_string(k) + ".jpg", test::SolidJpeg(kPhotoColours[k]));
+    for (int k = 0; k < 5; ++k)
+      dir_.Write("data/texpart05/s" + std::to_string(k) + ".jpg", SolidJpeg(kPhotoColours[k]));
   }
   // What scene 4 leaves: its black clear colour, lighting off, and a frame
   // that ended early (blending on, translucent white); its fog starts far beyond the scene.
   void Enter() {
-    for (TextureRecord* r : {&beeImage, &frameMaskImage, &frameImages[0], &frameImages[1], &frameImages[2], &frameImages[3]}) {
+    for (TextureRecord* r :
+         {&beeImage, &frameMaskImage, &frameImages[0], &frameImages[1], &frameImages[2], &frameImages[3]}) {
       *r = TextureRecord();
     }
     for (GLuint& name : photoColumnTextures) name = 0;
-    test::StartAfterScene0();
+    StartAfterScene0();
     glDisable(GL_LIGHTING);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glEnable(GL_BLEND);
@@ -131,10 +61,7 @@ class Scene5Frames : public test::SceneFrameTest {
     sceneIndex = 5;
     SetupScene5();
   }
-  void DrawAt(float t) {
-    test::DrawSceneAt(5, t, 1650.0f + t);
-    test::SaveFrame("scene5_t" + std::to_string(static_cast<int>(t)));
-  }
+  void DrawAt(float t) { DrawSceneAt(5, t, 1650.0f + t); }
 };
 
 // The frame faces the viewer at depth 5 centred at (1.3, 1): frame01 where the
@@ -149,7 +76,9 @@ TEST_F(Scene5Frames, OpensWithFrameOneAndTheColumnRises) {
   EXPECT_TRUE(NearRgb(SeenAt(1.3f, 1.0f, 5), kBee, 3));
   EXPECT_TRUE(NearRgb(SeenAt(-1.12f, -1.3f, 4), OverBee(kPhotoColours[0]), 4));
   EXPECT_TRUE(NearRgb(SeenAt(-1.12f, -0.7f, 4), kBee, 3)) << "above the column";
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  DrawAt(90.0f);  // a quarter turn: the frame lies flat above the eye, seen from below
+  EXPECT_TRUE(NearRgb(SeenAt(2.3f, 1.8f, 5), kBee, 3));
+  EXPECT_TRUE(NearRgb(SeenAt(2.2f, 1.0f, 4.3f), kFrameColours[0], 3)) << "its near half";
   DrawAt(200.0f);  // top photograph at 0.2, the second at -1.3
   EXPECT_TRUE(NearRgb(SeenAt(-1.12f, 0.9f, 4), OverBee(kPhotoColours[0]), 4));
   EXPECT_TRUE(NearRgb(SeenAt(-1.12f, -1.5f, 4), OverBee(kPhotoColours[1]), 4));
@@ -179,4 +108,4 @@ TEST_F(Scene5Frames, MissingPicturesAreLeftOutAndNameZeroIsNeverComposed) {
 }
 
 }  // namespace
-}  // namespace velkor
+}  // namespace velkor::test

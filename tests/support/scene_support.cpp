@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "app/shell.h"
 #include "assets/model.h"
@@ -27,21 +26,8 @@ void StartShowState() {
 
 void StartAfterScene0() {
   StartShowState();
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
-  const GLfloat sky[4] = {0.05f, 0.58f, 0.84f, 1.0f}, white[4] = {1, 1, 1, 1}, above[4] = {0, 10000, 0, 1};
-  glLightfv(GL_LIGHT1, GL_AMBIENT, sky);
-  glLightfv(GL_LIGHT1, GL_DIFFUSE, white);
-  glLightfv(GL_LIGHT1, GL_POSITION, above);
-  const GLfloat fog[4] = {0.05f, 0.58f, 0.8f, 1.0f};
-  glFogi(GL_FOG_MODE, GL_LINEAR);
-  glFogfv(GL_FOG_COLOR, fog);
-  glFogf(GL_FOG_START, 200.0f);
-  glFogf(GL_FOG_END, 600.0f);
-  for (GLenum cap : {GL_LIGHTING, GL_LIGHT0, GL_LIGHT1, GL_FOG}) glEnable(cap);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  glDisable(GL_TEXTURE_2D);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
+  SetupScene0();
+  DrawSceneAt(0, 250.0f, 250.0f);
 }
 
 void DrawSceneAt(int index, float t, float demo) {
@@ -49,10 +35,6 @@ void DrawSceneAt(int index, float t, float demo) {
   sceneTicks = t;
   demoTicks = demo;
   RenderFrame();
-}
-
-void SaveFrame(const std::string& name) {
-  if (const char* dir = std::getenv("VELKOR_FRAME_DIR")) SavePng(std::string(dir) + "/" + name + ".png", 640, 480);
 }
 
 Rgb MeanRgb(int x, int y, int radius) {
@@ -77,14 +59,6 @@ int BrightestValue() {
   return ::testing::AssertionSuccess();
 }
 
-std::vector<std::uint8_t> TextureRgba(unsigned name, int size) {
-  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(size) * size * 4);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
-  glBindTexture(GL_TEXTURE_2D, name);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-  return rgba;
-}
-
 std::vector<std::uint8_t> TgaOf(int width, int height, const std::function<Rgb(int x, int y)>& colour) {
   std::vector<std::uint8_t> rgb;
   for (int y = 0; y < height; ++y)
@@ -107,23 +81,16 @@ std::vector<std::uint8_t> SolidJpeg(const Rgb& colour, int size) {
 MeshDesc QuadMesh(const std::array<std::array<float, 3>, 4>& corners, const std::array<std::array<float, 2>, 4>& st,
                   const std::string& material, const std::string& bitmapPath) {
   MeshDesc m;
-  for (const auto& c : corners) {
-    MeshVertexDesc v;
-    std::copy(c.begin(), c.end(), v.position);
-    m.vertices.push_back(v);
-  }
-  for (const auto& tri : {std::array<std::uint32_t, 3>{0, 1, 2}, std::array<std::uint32_t, 3>{0, 2, 3}}) {
-    MeshFaceDesc f;
-    f.normal[0] = 0, f.normal[1] = -1, f.normal[2] = 0;
-    for (int c = 0; c < 3; ++c) {
-      f.vertex[c] = tri[c];
-      f.s[c] = st[tri[c]][0];
-      f.t[c] = st[tri[c]][1];
-    }
-    m.faces.push_back(f);
-  }
   m.materialName = material;
   m.bitmapPath = bitmapPath;
+  for (const auto& c : corners) std::copy(c.begin(), c.end(), m.vertices.emplace_back().position);
+  for (std::uint32_t last : {2u, 3u}) {  // corners 0 1 2, then 0 2 3
+    MeshFaceDesc f;
+    const std::uint32_t corner[3] = {0, last - 1, last};
+    f.normal[1] = -1, f.normal[2] = 0;
+    for (int c = 0; c < 3; ++c) f.vertex[c] = corner[c], f.s[c] = st[corner[c]][0], f.t[c] = st[corner[c]][1];
+    m.faces.push_back(f);
+  }
   return m;
 }
 

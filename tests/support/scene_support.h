@@ -1,5 +1,5 @@
 // Shared ground for the scene tests: the GL state earlier scenes hand over,
-// small generated pictures and meshes, frame saving and pixel averaging.
+// small generated pictures and meshes, and pixel averaging.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "music/sequencer.h"
+#include "platform/gl.h"
+#include "proc/noise.h"
+#include "scenes/scenes.h"
 #include "support/gl_fixture.h"
 #include "support/test_files.h"
 #include "tools/standin/mesh_writer.h"
@@ -21,21 +25,18 @@ using Rgb = std::array<int, 3>;
 // Generator at its start with the noise tables built (4096 draws), the global
 // GL state, a 640 x 480 viewport and the sequencer reset.
 void StartShowState();
-// StartShowState plus what scene 0 leaves: its lights (light 1 stays on for
-// good), lighting and fog on, unit 1 switched off and unit 0 active.
+// StartShowState plus what scene 0 leaves: its setup, run without its data
+// files, and its last frame (lights, lighting and fog on, unit 1 switched off
+// and unit 0 active).
 void StartAfterScene0();
 // One frame of scene `index` at scene time t and show time demo.
 void DrawSceneAt(int index, float t, float demo);
-// Writes the frame to $VELKOR_FRAME_DIR/name.png when that variable is set.
-void SaveFrame(const std::string& name);
 
 // Mean colour of the (2 radius + 1)^2 pixels around (x, y).
 Rgb MeanRgb(int x, int y, int radius = 1);
 // The largest channel value anywhere in the frame.
 int BrightestValue();
 ::testing::AssertionResult NearRgb(const Rgb& got, const Rgb& want, int tolerance);
-// Level 0 of a size x size texture as RGBA, read through unit 0.
-std::vector<std::uint8_t> TextureRgba(unsigned name, int size);
 
 // A 24-bit TGA from colour(x, y), row y = 0 at the bottom.
 std::vector<std::uint8_t> TgaOf(int width, int height, const std::function<Rgb(int x, int y)>& colour);
