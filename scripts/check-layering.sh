@@ -6,7 +6,8 @@
 #   scenes          assets, music, platform, proc
 #   app             scenes and everything below
 #   tools           app and everything below; the products side by side:
-#                   tools/standin/synth only itself, tools/standin the synth,
+#                   tools/standin/exact only itself, tools/standin/synth the exact maths,
+#                   tools/standin both,
 #                   tools/render and tools/inspect only themselves, tools/main.cpp all
 # usage: scripts/check-layering.sh [SOURCE_ROOT]   (exit 1 and one line per wrong include)
 set -euo pipefail
@@ -17,6 +18,7 @@ cd "$root"
 layer_of() {
   case "$1" in
     tools/standin/synth/*) echo tools/standin/synth ;;
+    tools/standin/exact/*) echo tools/standin/exact ;;
     tools/standin/*) echo tools/standin ;;
     tools/render/*) echo tools/render ;;
     tools/inspect/*) echo tools/inspect ;;
@@ -42,11 +44,12 @@ allowed() {
   local core
   core="$(core_below app)"
   case "$1" in
-    tools/standin/synth) echo "tools/standin/synth platform proc" ;;
-    tools/standin) echo "tools/standin tools/standin/synth $core" ;;
+    tools/standin/exact) echo "tools/standin/exact platform proc" ;;
+    tools/standin/synth) echo "tools/standin/synth tools/standin/exact platform proc" ;;
+    tools/standin) echo "tools/standin tools/standin/synth tools/standin/exact $core" ;;
     tools/render) echo "tools/render $core" ;;
     tools/inspect) echo "tools/inspect $core" ;;
-    tools) echo "tools tools/standin tools/standin/synth tools/render tools/inspect $core" ;;
+    tools) echo "tools tools/standin tools/standin/synth tools/standin/exact tools/render tools/inspect $core" ;;
     *) core_below "$1" ;;
   esac
 }

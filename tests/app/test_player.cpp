@@ -302,8 +302,8 @@ TEST_F(PlayerLoopTest, LoopRunsRoundAfterRoundWithBoundedTexturesAndMemory) {
   int texturesAfterFirst = 0;
   long memoryAfterFirst = 0;
   MainLoopIo io{[](PlatformEvent* e) {
-                  // Escape once the fourth round has begun.
-                  if (rounds_ < 4) return false;
+                  // Quit once the sixth round has begun.
+                  if (rounds_ < 6) return false;
                   *e = PlatformEvent{PlatformEventType::Quit, 0, false, 0, 0};
                   return true;
                 },
@@ -315,64 +315,15 @@ TEST_F(PlayerLoopTest, LoopRunsRoundAfterRoundWithBoundedTexturesAndMemory) {
   io.sceneBegan = [](int scene, int) {
     if (scene != 0) return;
     ++rounds_;
-    if (rounds_ == 2) *texturesOut = LiveTextures(), *memoryOut = ResidentKiB();
+    // The allocator and the driver settle during the first rounds.
+    if (rounds_ == 3) *texturesOut = LiveTextures(), *memoryOut = ResidentKiB();
   };
   io.loop = true;
   EXPECT_EQ(RunMainLoop(io), 0);
-  EXPECT_EQ(rounds_, 4);
-  EXPECT_GT(swaps_, 3 * 200);
+  EXPECT_EQ(rounds_, 6);
+  EXPECT_GT(swaps_, 5 * 200);
   EXPECT_LE(LiveTextures(), texturesAfterFirst);
-  EXPECT_LT(ResidentKiB() - memoryAfterFirst, 32 * 1024);
-}
-
-}  // namespace
-}  // namespace velkor
-
-namespace velkor {
-namespace {
-
-// The program's own answers, without a display (messages go to standard error).
-test::CommandResult RunShow(const std::string& environment, const std::string& args) {
-  return test::RunCommand("cd /tmp && timeout 60 env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=offscreen " +
-                          environment + " " + test::Quote(test::ProgramPath("VELKOR_SHOW")) + " " + args + " 2>&1");
-}
-
-TEST(PlayerProgramTest, HelpVersionAndBadArguments) {
-  const auto help = RunShow("", "--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.output.find("--silent"), std::string::npos) << help.output;
-  const auto version = RunShow("", "--version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.output.rfind("velkor ", 0), 0u) << version.output;
-  for (const char* bad : {"--msaa 3", "--frobnicate", "--data /nonexistent/dir"}) {
-    const auto r = RunShow("", bad);
-    EXPECT_EQ(r.status, 2) << bad;
-    EXPECT_NE(r.output.find("velkor: "), std::string::npos) << r.output;
-  }
-}
-
-TEST(PlayerProgramTest, NoSoundDeviceKeepsTheOriginalsBoxAndPointsToSilent) {
-  test::TempDir dir;
-  dir.Write("mirok6.mp3", std::string("not looked at: the device fails first"));
-  const auto r = RunShow("SDL_AUDIODRIVER=nonexistent", "--windowed --data " + test::Quote(dir.path()));
-  EXPECT_EQ(r.status, 1);
-  const auto box = r.output.find("ERROR!: Error initializing output device.");
-  const auto hint = r.output.find("--silent plays the show without sound");
-  ASSERT_NE(box, std::string::npos) << r.output;
-  ASSERT_NE(hint, std::string::npos) << r.output;
-  EXPECT_LT(box, hint);
-}
-
-TEST(PlayerProgramTest, MissingMusicNamesTheDirectoryAndTheStandInCommand) {
-  test::TempDir dir;
-  const auto r = RunShow("SDL_AUDIODRIVER=dummy", "--windowed --data " + test::Quote(dir.path()));
-  EXPECT_EQ(r.status, 1);
-  const auto box = r.output.find("ERROR!: File Not Found!");
-  const auto hint = r.output.find("no mirok6.mp3 in " + dir.path());
-  ASSERT_NE(box, std::string::npos) << r.output;
-  ASSERT_NE(hint, std::string::npos) << r.output;
-  EXPECT_LT(box, hint);
-  EXPECT_NE(r.output.find("velkor-tools make-data"), std::string::npos);
+  EXPECT_LT(ResidentKiB() - memoryAfterFirst, 24 * 1024);
 }
 
 }  // namespace

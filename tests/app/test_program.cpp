@@ -24,10 +24,16 @@ TEST(ProgramTest, StartUpFailuresAreReportedAndEndTheProgram) {
       {"no video system", nullptr, "SDL_VIDEODRIVER=nonexistent", "", 1,
        {"ERROR: Failed To Register The Window Class."}},
       {"a data directory but no music", "data/readme.txt", "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy",
-       "--windowed", 1, {"ERROR!: File Not Found!", "ERROR: Initialization Failed."}},
+       "--windowed --data data", 1,
+       {"ERROR!: File Not Found!", "no mirok6.mp3 in data;", "velkor-tools make-data", "ERROR: Initialization Failed."}},
       {"no audio device", "mirok6.mp3", "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=nonexistent", "--windowed", 1,
-       {"ERROR!: Error initializing output device.", "ERROR: Initialization Failed."}},
-      {"an unknown argument", nullptr, "", "--bogus", 2, {"usage"}},
+       {"ERROR!: Error initializing output device.", "--silent plays the show without sound",
+        "ERROR: Initialization Failed."}},
+      {"an unknown argument", nullptr, "", "--bogus", 2, {"unknown argument '--bogus'", "usage"}},
+      {"a value out of range", nullptr, "", "--msaa 3", 2, {"bad value '3' for --msaa", "usage"}},
+      {"a data directory that is not there", nullptr, "", "--data nowhere", 2, {"--data nowhere: no such directory"}},
+      {"help", nullptr, "", "--help", 0, {"--silent", "--loop", "Alt+Enter", "Page Down"}},
+      {"version", nullptr, "", "--version", 0, {"velkor " VELKOR_VERSION_TEXT}},
   };
   for (const auto& c : cases) {
     test::TempDir dir;  // a name with a space and a quote must not matter

@@ -28,6 +28,7 @@ cases=(
   'assets/draw.cpp|scenes/scene3.h'
   'app/shell.h|tools/render/render.h'
   'tools/standin/synth/mix.cpp|tools/standin/standin.h'
+  'tools/standin/exact/exact_math.cpp|tools/standin/synth/dsp.h'
   'tools/inspect/json.cpp|tools/render/png_files.h'
 )
 for c in "${cases[@]}"; do

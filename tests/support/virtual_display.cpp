@@ -169,6 +169,18 @@ void PressKey(Display* d, Window w, unsigned long keysym) {
   XFlush(d);
 }
 
+void RequestClose(Display* d, Window w) {
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = w;
+  close.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  close.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, w, False, NoEventMask, &close);
+  XFlush(d);
+}
+
 bool CursorVisible(Display* d, Window w) {
   const WindowBox box = WindowGeometry(d, w);
   XWarpPointer(d, 0, DefaultRootWindow(d), 0, 0, 0, 0, box.x + box.width / 2, box.y + box.height / 2);

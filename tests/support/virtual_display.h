@@ -66,6 +66,9 @@ void SendKey(Display* d, Window w, unsigned long keysym, unsigned long modifierK
 // Presses keysym and keeps it down (the show reads Escape as a held key).
 void PressKey(Display* d, Window w, unsigned long keysym);
 
+// Asks the window to close, as a window manager's close button does.
+void RequestClose(Display* d, Window w);
+
 // Whether the cursor over the window is drawn (any non-transparent pixel).
 bool CursorVisible(Display* d, Window w);
 
