@@ -1,10 +1,14 @@
 // The clock sources of the music position: the sound device, a steady wall
 // clock for playing without sound, and a virtual clock that its owner sets.
-// Pausing and seeking act on whichever is in use.
+// Pausing and seeking act on whichever is in use. When the sound stops for
+// good before the show ends (a track cut short, a device unplugged), the wall
+// clock takes over from the last position, so the show still reaches its end.
 #include "music/music.h"
 
 #include <chrono>
+#include <string>
 
+#include "platform/log.h"
 #include "platform/sound.h"
 
 namespace velkor {
@@ -13,8 +17,12 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
+const SoundDeviceClock kRealSoundDevice = {SoundPositionMs, SoundStalled, SoundSetPaused, SoundSeekMs};
+
 struct ClockState {
   ClockSource source = ClockSource::SoundDevice;
+  SoundDeviceClock sound = kRealSoundDevice;
+  bool soundStalled = false;  // the wall clock stands in for the sound device
   bool paused = false;
   int virtualMs = 0;
   bool wallRunning = false;
@@ -30,12 +38,33 @@ int WallClockMs() {
   return static_cast<int>(elapsed.count());
 }
 
+// The wall clock from ms on, paused or not as the music was.
+void RunWallClockFrom(int ms) {
+  clock.wallRunning = true;
+  clock.wallPausedMs = ms;
+  clock.wallStart = SteadyClock::now() - std::chrono::milliseconds(ms);
+}
+
+int SoundDevicePositionMs() {
+  if (clock.soundStalled) return WallClockMs();
+  const int ms = clock.sound.positionMs();
+  if (clock.sound.stalled()) {
+    clock.soundStalled = true;
+    RunWallClockFrom(ms);
+    LogLine("the music stopped at " + std::to_string(ms) + " ms; the show goes on without it");
+  }
+  return ms;
+}
+
 }  // namespace
+
+void SetSoundDeviceClock(const SoundDeviceClock* device) { clock.sound = device ? *device : kRealSoundDevice; }
 
 void SetClockSource(ClockSource source) {
   clock.source = source;
   clock.paused = false;
   clock.wallRunning = false;
+  clock.soundStalled = false;
 }
 ClockSource ActiveClockSource() { return clock.source; }
 
@@ -44,9 +73,8 @@ bool VirtualClockInUse() { return clock.source == ClockSource::Virtual; }
 void SetVirtualClockMs(int ms) { clock.virtualMs = ms; }
 
 void StartWallClock() {
-  clock.wallRunning = true;
   clock.paused = false;
-  clock.wallStart = SteadyClock::now();
+  RunWallClockFrom(0);
 }
 
 int MusicPositionMs() {
@@ -55,16 +83,17 @@ int MusicPositionMs() {
     case ClockSource::WallClock: return WallClockMs();
     case ClockSource::SoundDevice: break;
   }
-  return SoundPositionMs();
+  return SoundDevicePositionMs();
 }
 
 void PauseMusic(bool paused) {
   if (paused == clock.paused) return;
-  if (clock.source == ClockSource::WallClock) {
+  if (clock.source == ClockSource::WallClock || clock.soundStalled) {
     if (paused) clock.wallPausedMs = WallClockMs();
     else clock.wallStart = SteadyClock::now() - std::chrono::milliseconds(clock.wallPausedMs);
+  } else if (clock.source == ClockSource::SoundDevice) {
+    clock.sound.setPaused(paused);
   }
-  if (clock.source == ClockSource::SoundDevice) SoundSetPaused(paused);
   clock.paused = paused;
 }
 
@@ -74,11 +103,13 @@ void SeekMusicMs(int ms) {
   if (ms < 0) ms = 0;
   switch (clock.source) {
     case ClockSource::Virtual: clock.virtualMs = ms; break;
-    case ClockSource::WallClock:
-      clock.wallPausedMs = ms;
-      clock.wallStart = SteadyClock::now() - std::chrono::milliseconds(ms);
+    case ClockSource::WallClock: RunWallClockFrom(ms); break;
+    case ClockSource::SoundDevice:
+      // The sound gets its chance again; where it still cannot play, the
+      // wall clock takes over from ms on the next reading.
+      clock.soundStalled = false;
+      clock.sound.seekMs(ms);
       break;
-    case ClockSource::SoundDevice: SoundSeekMs(ms); break;
   }
 }
 

@@ -88,6 +88,7 @@ int ReadMusicFile(FILE* file) {
 }  // namespace
 
 bool StartMusic() {
+  SetClockSource(ActiveClockSource());  // a fresh start: not paused, not stalled
   if (ActiveClockSource() == ClockSource::Virtual) return true;
   if (ActiveClockSource() == ClockSource::WallClock) {
     StartWallClock();

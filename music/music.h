@@ -23,6 +23,9 @@ const char* SoundErrorText(int code);
 // Where the music position comes from: the playing sound device; a steady wall
 // clock (milliseconds, monotonic, from 0 where the music would have started
 // playing) when playing without sound; or a virtual clock its owner sets.
+// Once the sound device stalls for good (its track ended before the show, or
+// the device went away), the wall clock carries on from its last position,
+// with one log line; sound does not come back on its own, only a seek tries it again.
 enum class ClockSource { SoundDevice, WallClock, Virtual };
 void SetClockSource(ClockSource source);
 ClockSource ActiveClockSource();
@@ -33,6 +36,16 @@ bool VirtualClockInUse();
 void SetVirtualClockMs(int ms);
 // Starts the wall clock at 0; StartMusic does this in place of playing.
 void StartWallClock();
+
+// What the clock asks of the sound device; tests stand in for it.
+struct SoundDeviceClock {
+  int (*positionMs)();
+  bool (*stalled)();  // the position can no longer move on (track ended, device gone)
+  bool (*setPaused)(bool paused);
+  bool (*seekMs)(int ms);
+};
+// Null restores the real sound device.
+void SetSoundDeviceClock(const SoundDeviceClock* device);
 
 // Pausing stops the position (and the sound) until resumed; a seek moves the
 // position (and the sound) to ms, the one way it can go back. The virtual

@@ -319,6 +319,16 @@ bool SoundSeekMs(int ms) {
   return Succeed();
 }
 
+bool SoundStalled() {
+  if (!stream.open || !stream.playing || stream.paused || output.rate <= 0) return false;
+  if (SDL_GetAudioDeviceStatus(output.device) == SDL_AUDIO_STOPPED) return true;  // the device is gone
+  SDL_LockAudioDevice(output.device);
+  const bool ended = stream.decoderEnded;
+  const std::int64_t handed = stream.framesHanded;
+  SDL_UnlockAudioDevice(output.device);
+  return ended && stream.lastReportedFrame >= handed;
+}
+
 int SoundLastError() { return output.lastError; }
 
 void SoundCloseStream() {

@@ -56,6 +56,10 @@ bool SoundPaused();
 // it; this is the one way it can go back.
 bool SoundSeekMs(int ms);
 
+// True once the playing stream can no longer move on: its track has ended and
+// been heard to the last sample, or the output device has gone away.
+bool SoundStalled();
+
 int SoundLastError();
 
 // Stops and releases the stream; harmless without one.

@@ -55,7 +55,7 @@ std::vector<Sample> PollPosition(double seconds) {
   std::vector<Sample> samples;
   const Clock::time_point start = Clock::now();
   for (double t = 0; t <= seconds; t = std::chrono::duration<double>(Clock::now() - start).count()) {
-    const int ms = MusicPositionMs();
+    const int ms = SoundPositionMs();  // the sound itself, which stops with the track
     const SoundStats stats = SoundStreamStats();
     samples.push_back({t, ms, stats.outputRate ? stats.framesHanded * 1000 / stats.outputRate : 0});
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
