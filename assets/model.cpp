@@ -306,6 +306,8 @@ SceneModel LoadSceneModel(const char* path, std::string* error) {
   std::string reason;
   SceneModel model = ReadSceneModelFile(path, textureDirectory, &reason);
   if (!reason.empty()) LogLine(reason);
+  // Valid, but nothing to draw or look through: most likely a damaged first tag.
+  else if (model.meshCount == 0 && model.cameraCount == 0) LogLine(std::string(path) + ": holds no meshes and no cameras");
   if (error) *error = reason;
   return model;
 }

@@ -139,6 +139,7 @@ const char* DecodeTga(const std::uint8_t* data, std::size_t size, TextureRecord&
 
 bool LoadTgaTexture(TextureRecord* record, const char* path, std::string* error) {
   if (!record) return FailLoad(path, "no record to load into", error);
+  record->source = path ? path : "";
   std::vector<std::uint8_t> bytes;
   if (!ReadImageFile(path, bytes, error)) return false;
   if (const char* reason = DecodeTga(bytes.data(), bytes.size(), *record)) return FailLoad(path, reason, error);
@@ -218,8 +219,24 @@ bool ComposeOverlayPixels(const TextureRecord& colourImage, const TextureRecord&
   return true;
 }
 
+namespace {
+
+// A loaded image that cannot take part is reported; one that failed to load
+// was reported by its loader.
+void ReportUncomposable(const TextureRecord& image) {
+  if (image.pixels.empty() || IsComposableImage(image)) return;
+  LogLine(image.source + ": " + std::to_string(image.width) + " x " + std::to_string(image.height) + " at " +
+          std::to_string(image.bitsPerPixel) + " bits, not 256 x 256 at 24; its composed texture is left out");
+}
+
+}  // namespace
+
 void ComposeAlphaTexture(const TextureRecord& colourImage, const TextureRecord& maskImage, GLuint name) {
-  if (!ComposeOverlayPixels(colourImage, maskImage)) return;
+  if (!ComposeOverlayPixels(colourImage, maskImage)) {
+    ReportUncomposable(colourImage);
+    if (&maskImage != &colourImage) ReportUncomposable(maskImage);
+    return;
+  }
   glBindTexture(GL_TEXTURE_2D, name);
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

@@ -19,6 +19,7 @@ struct TextureRecord {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   GLuint textureId = 0;
+  std::string source;  // the file it was loaded from, for messages
 
   TextureRecord() = default;
   TextureRecord(TextureRecord&&) = default;

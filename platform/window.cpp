@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 
+#include "platform/gl.h"
+
 namespace velkor {
 
 namespace {
@@ -17,6 +19,8 @@ struct WindowState {
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
   bool videoStarted = false;
+  bool driverRequested = false;  // by the caller or SDL_VIDEODRIVER, not SDL's own fallback
+  bool unseen = false;           // a driver that shows nothing (offscreen, dummy)
   bool fullscreen = false;
   bool filledByHand = false;  // fullscreen as a borderless window of the display's size
   WindowPreferences preferences;
@@ -141,6 +145,8 @@ WindowResult PlatformInitVideo(const char* driver) {
   if (state.videoStarted) return WindowResult::Ok;
   if (driver) SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return WindowResult::VideoUnavailable;
+  const char* forced = std::getenv("SDL_VIDEODRIVER");
+  state.driverRequested = driver != nullptr || (forced && *forced);
   state.videoStarted = true;
   return WindowResult::Ok;
 }
@@ -152,6 +158,11 @@ WindowResult PlatformCreateWindow(const char* title, int width, int height, int 
   // Today's displays keep their own mode: a fullscreen window covers the desktop
   // and the picture is letterboxed inside it. It is made as a window first and
   // then switched, so that it can be checked and, where needed, filled by hand.
+  // Without a display SDL falls back to drivers that draw where nobody sees:
+  // a window for people to watch is refused there unless asked for by name.
+  const char* current = SDL_GetCurrentVideoDriver();
+  state.unseen = current && (SDL_strcmp(current, "offscreen") == 0 || SDL_strcmp(current, "dummy") == 0);
+  if (visible && state.unseen && !state.driverRequested) return WindowResult::WindowFailed;
   const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (visible ? 0 : SDL_WINDOW_HIDDEN);
   const SDL_Rect bounds = DisplayBounds();
   const int x = visible ? bounds.x + (bounds.w - width) / 2 : 0, y = visible ? bounds.y + (bounds.h - height) / 2 : 0;
@@ -247,7 +258,11 @@ bool PlatformPollEvent(PlatformEvent* event) {
 }
 
 void PlatformSwapBuffers() {
-  if (state.window) SDL_GL_SwapWindow(state.window);
+  if (!state.window) return;
+  SDL_GL_SwapWindow(state.window);
+  // An offscreen surface's swap hands nothing to the driver: without a flush
+  // the frames' commands pile up in memory, and the context takes seconds to delete.
+  if (state.unseen) glFlush();
 }
 
 void PlatformCloseWindow() {

@@ -86,7 +86,9 @@ bool InspectMesh(const char* path, std::string& json) {
          ", \"materialCount\": " + std::to_string(model.materialCount) + ", \"extraCount\": " +
          std::to_string(model.extraCount) + ", \"trackCount\": " + std::to_string(model.trackCount) +
          ", \"meshes\": " + JsonMeshes(model) + ", \"materials\": " + JsonMaterials(model) +
-         ", \"cameras\": " + JsonCameras(model) + ", \"points\": " + JsonPoints(model) + "}";
+         ", \"cameras\": " + JsonCameras(model) + ", \"points\": " + JsonPoints(model) +
+         // Valid but with nothing to draw or look through: most likely a damaged first tag.
+         ", \"empty\": " + (model.meshCount == 0 && model.cameraCount == 0 ? "true" : "false") + "}";
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include "music/sequencer.h"
 #include "music/timeline.h"
 #include "platform/gl.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 #include "tools/render/png_files.h"
 #include "tools/render/render_options.h"
@@ -235,6 +236,14 @@ int PrepareRun(RenderOptions* o, RenderRun* run) {
   return 0;
 }
 
+// Data files the show could not use: each reported as it happens, and counted.
+int dataWarnings = 0;
+
+void NoteDataWarning(const char* line) {
+  ++dataWarnings;
+  std::fprintf(stderr, "velkor-tools render: warning: %s\n", line);
+}
+
 }  // namespace
 
 int RenderCommand(int argc, char** argv) {
@@ -254,7 +263,10 @@ int RenderCommand(int argc, char** argv) {
     FinishOutputs(&run, false);
     return status;
   }
+  dataWarnings = 0;
+  SetLogSink(NoteDataWarning);
   if (!StartShow(options.width, options.height)) {
+    SetLogSink(nullptr);
     FinishOutputs(&run, false);
     StopShow();
     return Fail("no headless GL context of " + std::to_string(options.width) + "x" + std::to_string(options.height));
@@ -263,8 +275,12 @@ int RenderCommand(int argc, char** argv) {
   bool ok = RunPasses(&run);
   ok = FinishOutputs(&run, ok);
   StopShow();
+  SetLogSink(nullptr);
   const bool wantedFrames = !options.outDir.empty() || !options.videoPath.empty();
   if (ok && wantedFrames && run.written == 0) return Fail("no frame lies in the selected range");
+  if (dataWarnings > 0)
+    std::fprintf(stderr, "velkor-tools render: %d data warning%s\n", dataWarnings, dataWarnings == 1 ? "" : "s");
+  if (ok && options.strict && dataWarnings > 0) return Fail("--strict: the data set has damaged or missing files");
   return ok ? 0 : 1;
 }
 

@@ -106,8 +106,8 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::stri
       value = name.substr(eq + 1);
       name.resize(eq);
     }
-    if (name == "--help" || name == "-h") {
-      options->help = true;
+    if (name == "--help" || name == "-h" || name == "--strict") {
+      (name == "--strict" ? options->strict : options->help) = true;
       continue;
     }
     if (!TakesValue(name)) {
@@ -145,7 +145,8 @@ const char* RenderUsage() {
          "  --size WxH          frame size (default 640x480; the 4:3 picture is centred)\n"
          "  --out DIR           write DIR/frame-NNNNNN.png\n"
          "  --video FILE        write an H.264/AAC MP4 with the music (needs ffmpeg)\n"
-         "  --frame-stats FILE  write frame,ms,sceneIndex,sceneTicks,drawMicros as CSV\n";
+         "  --frame-stats FILE  write frame,ms,sceneIndex,sceneTicks,drawMicros as CSV\n"
+         "  --strict            fail when a data file could not be used (missing, damaged, empty)\n";
 }
 
 std::int64_t PassMusicMs(std::int64_t pass, std::int64_t fpsNum, std::int64_t fpsDen) {

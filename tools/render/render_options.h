@@ -21,6 +21,7 @@ struct RenderOptions {
   std::string outDir;       // PNG frames
   std::string videoPath;    // MP4 with the music
   std::string statsPath;    // per-frame CSV
+  bool strict = false;       // data warnings fail the render
   bool help = false;
 };
 
