@@ -22,6 +22,16 @@ namespace {
 
 using namespace velkor::test;
 
+// Polls for up to 10 s.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  for (int i = 0; i < 100; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
 bool IsBlack(const std::vector<int>& rgb) { return rgb[0] + rgb[1] + rgb[2] == 0; }
 bool IsLit(const std::vector<int>& rgb) { return rgb[0] + rgb[1] + rgb[2] > 60; }
 
@@ -57,11 +67,11 @@ class PlayerWindowTest : public ::testing::Test {
   }
   // Waits until the window covers box exactly.
   bool WindowBecomes(int x, int y, int width, int height) {
-    for (int i = 0; i < 200; ++i) {
-      const WindowBox b = WindowGeometry(screen_->display(), window_);
-      if (b.x == x && b.y == y && b.width == width && b.height == height) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    if (Eventually([&] {
+          const WindowBox b = WindowGeometry(screen_->display(), window_);
+          return b.x == x && b.y == y && b.width == width && b.height == height;
+        }))
+      return true;
     const WindowBox b = WindowGeometry(screen_->display(), window_);
     ADD_FAILURE() << "window is " << b.width << "x" << b.height << "+" << b.x << "+" << b.y;
     return false;
@@ -69,15 +79,12 @@ class PlayerWindowTest : public ::testing::Test {
   // Waits until the screen shows the picture in pictureX .. pictureX + pictureWidth and black bars beside it.
   bool PictureWithBars(int pictureX, int pictureWidth, int height) {
     Display* d = screen_->display();
-    for (int i = 0; i < 200; ++i) {
-      const int y = height / 2, edge = pictureX + pictureWidth;
-      if (IsBlack(ScreenPixel(d, pictureX - 2, y)) && IsBlack(ScreenPixel(d, edge + 1, y)) &&
-          IsLit(ScreenPixel(d, pictureX + 2, y)) && IsLit(ScreenPixel(d, edge - 3, y)) &&
-          IsLit(ScreenPixel(d, pictureX + pictureWidth / 2, 2)) && IsBlack(ScreenPixel(d, 0, 0)))
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
+    const int y = height / 2, edge = pictureX + pictureWidth;
+    return Eventually([&] {
+      return IsBlack(ScreenPixel(d, pictureX - 2, y)) && IsBlack(ScreenPixel(d, edge + 1, y)) &&
+             IsLit(ScreenPixel(d, pictureX + 2, y)) && IsLit(ScreenPixel(d, edge - 3, y)) &&
+             IsLit(ScreenPixel(d, pictureX + pictureWidth / 2, 2)) && IsBlack(ScreenPixel(d, 0, 0));
+    });
   }
 
   std::string data_;
@@ -108,8 +115,8 @@ TEST_F(PlayerWindowTest, F11AndAltEnterSwitchToAWindowAndBackWhileTheClockRuns) 
   SendKey(d, window_, XK_F11);
   ASSERT_TRUE(WindowBecomes((1280 - 640) / 2, (720 - 480) / 2, 640, 480));
   EXPECT_TRUE(CursorVisible(d, window_));
-  // In a window the picture fills it: no bars.
-  EXPECT_TRUE(IsLit(ScreenPixel(d, 320 + 3, 360)) && IsLit(ScreenPixel(d, 320 + 636, 360)));
+  // In a window the picture fills it: no bars (once the next frame is drawn).
+  EXPECT_TRUE(Eventually([&] { return IsLit(ScreenPixel(d, 320 + 3, 360)) && IsLit(ScreenPixel(d, 320 + 636, 360)); }));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   SendKey(d, window_, XK_Return, XK_Alt_L);
   ASSERT_TRUE(WindowBecomes(0, 0, 1280, 720));
