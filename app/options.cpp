@@ -43,6 +43,7 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* options, std::stri
     else if (arg == "--display") takesValue = true, ok = ParseWholeNumber(value, 0, 63, &o.display);
     else if (arg == "--vsync") takesValue = true, ok = ParseOnOff(value, &o.vsync);
     else if (arg == "--max-fps") takesValue = true, ok = ParseWholeNumber(value, 0, 1000, &o.maxFps);
+    else if (arg == "--step-ms") takesValue = true, ok = ParseWholeNumber(value, 1, 60000, &o.stepMs);
     else if (arg == "--msaa") {
       takesValue = true;
       ok = ParseWholeNumber(value, 0, 8, &o.msaa) && (o.msaa & (o.msaa - 1)) == 0 && o.msaa != 1;
@@ -81,6 +82,7 @@ const char* PlayerUsage() {
          "  --max-fps N       at most N frames per second (default 0: no cap)\n"
          "  --msaa N          antialiasing with N samples: 0, 2, 4 or 8 (default 0, the original look)\n"
          "  --data DIR        play the data in DIR\n"
+         "  --step-ms N       no sound; the music time moves N ms with every frame (quick checks, timedemos)\n"
          "  --verbose         say on standard error when each scene begins and the window switches\n"
          "  --frame-times F   write every presented frame to the CSV file F (wall time, music time, scene)\n"
          "  --help            this text\n"

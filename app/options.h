@@ -14,6 +14,7 @@ struct PlayerOptions {
   bool vsync = true;
   int maxFps = 0;      // 0: no cap beyond vsync
   int msaa = 0;        // 0, 2, 4 or 8 samples per pixel
+  int stepMs = 0;      // > 0: no sound; the music time moves this much per drawn frame
   bool verbose = false;  // one line on standard error as each scene begins
   std::string dataDir;   // empty: the working directory
   std::string frameTimes;  // a CSV of every presented frame: wall time, music time, scene

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "app/data_search.h"
 #include "app/options.h"
 #include "app/shell.h"
 #include "music/music.h"
@@ -29,6 +30,7 @@ struct Pacing {
   bool verbose = false;
   SteadyClock::time_point start;
   FILE* frameTimes = nullptr;  // one line per presented frame
+  int stepMs = 0;              // the virtual clock's step per frame
 };
 Pacing pacing;
 
@@ -42,6 +44,7 @@ bool PollPlatformEvent(PlatformEvent* event) { return PlatformPollEvent(event); 
 // starts the count afresh rather than rushing to catch up.
 void SwapPaced() {
   PlatformSwapBuffers();
+  if (pacing.stepMs > 0) SetVirtualClockMs(MusicPositionMs() + pacing.stepMs);
   if (pacing.frameTimes) {
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - pacing.start);
     std::fprintf(pacing.frameTimes, "%lld,%d,%d\n", static_cast<long long>(micros.count()), MusicPositionMs(),
@@ -80,6 +83,7 @@ int TakeOptions(int argc, char** argv, PlayerOptions* options) {
   }
   if (options->help) {
     std::fputs(PlayerUsage(), stdout);
+    std::fputs(DataSearchText(), stdout);
     return -1;
   }
   if (options->version) {
@@ -103,9 +107,13 @@ int VelkorMain(int argc, char** argv) {
   PlayerOptions options;
   const int early = TakeOptions(argc, argv, &options);
   if (early != 0) return early < 0 ? 0 : early;
-  SetDataDirectory(options.dataDir);
+  const DataCandidate data = ChooseDataDirectory(DataCandidates(options.dataDir));
+  SetDataDirectory(data.dir == "." ? "" : data.dir);
+  std::fprintf(stderr, "velkor: data from %s (%s)\n", data.dir.c_str(), data.why);
   SetWindowPreferences(WindowPreferences{options.display, options.msaa, options.vsync});
   if (options.silent) SetClockSource(ClockSource::WallClock);
+  if (options.stepMs > 0) SetClockSource(ClockSource::Virtual);
+  pacing.stepMs = options.stepMs;
   pacing.maxFps = options.maxFps;
   pacing.verbose = options.verbose;
   pacing.start = pacing.nextFrame = SteadyClock::now();

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace velkor {
 
@@ -66,6 +67,23 @@ void SetDataDirectory(const std::string& dir) {
 }
 
 const std::string& DataDirectory() { return dataDirectory; }
+
+bool DirectoryHoldsDataFile(const std::string& dir, const char* dataPath) {
+  const std::string saved = dataDirectory;
+  SetDataDirectory(dir.empty() ? "." : dir);
+  const std::string path = ResolveDataPath(dataPath);
+  dataDirectory = saved;
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string ProgramDirectory() {
+  char buffer[4096];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return "";
+  const std::string path(buffer, static_cast<std::size_t>(n));
+  return path.substr(0, path.rfind('/'));
+}
 
 FILE* OpenDataFile(const char* dataPath, const char* mode) {
   const std::string path = ResolveDataPath(dataPath);

@@ -15,6 +15,12 @@ namespace velkor {
 void SetDataDirectory(const std::string& dir);
 const std::string& DataDirectory();
 
+// Whether dir holds the data file (matched as ResolveDataPath matches it).
+bool DirectoryHoldsDataFile(const std::string& dir, const char* dataPath);
+
+// The directory of the running program, or empty when it cannot be told.
+std::string ProgramDirectory();
+
 // The file system path for a data path, relative to the data directory.
 // When no existing file matches, the path with '/' separators as written.
 std::string ResolveDataPath(const char* dataPath);

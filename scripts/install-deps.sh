@@ -15,7 +15,10 @@ PACKAGES=(
   ffmpeg                 # video capture and its tests
   xvfb xauth libx11-dev libxfixes-dev  # a virtual display for the window tests, and a client to drive it
   clang libclang-rt-dev  # the loader's fuzz target (libFuzzer)
+  desktop-file-utils appstream man-db dpkg-dev  # checks of the installed files, package dependencies
 )
+# scripts/package.sh checks the package it builds.
+if [ "${1:-}" = "--packaging" ]; then PACKAGES+=(lintian); fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tools/inspect/describe.h"
+#include "tools/render/icon.h"
 #include "tools/render/render.h"
 #include "tools/standin/standin.h"
 
@@ -19,6 +20,7 @@ const Subcommand kSubcommands[] = {
     {"inspect", velkor::InspectCommand, "inspect FILE            describe an image or mesh file as JSON"},
     {"make-data", velkor::MakeDataCommand, "make-data DIR           write the stand-in data set into DIR"},
     {"render", velkor::RenderCommand, "render [options]        render the show offline to PNG frames or video"},
+    {"icon", velkor::IconCommand, "icon --data DIR --out F  a square picture of the show for the desktop's menus"},
 };
 
 void PrintUsage() {
