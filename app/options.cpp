@@ -18,6 +18,12 @@ bool ParseWholeNumber(const char* text, int lo, int hi, int* out) {
   return true;
 }
 
+bool TakeText(const char* text, std::string* out) {
+  if (!text || !*text) return false;
+  *out = text;
+  return true;
+}
+
 bool ParseOnOff(const char* text, bool* out) {
   if (!text) return false;
   if (std::strcmp(text, "on") == 0) return *out = true, true;
@@ -48,13 +54,9 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* options, std::stri
       takesValue = true;
       ok = ParseWholeNumber(value, 0, 8, &o.msaa) && (o.msaa & (o.msaa - 1)) == 0 && o.msaa != 1;
     } else if (arg == "--frame-times") {
-      takesValue = true;
-      ok = value && *value;
-      if (ok) o.frameTimes = value;
+      takesValue = true, ok = TakeText(value, &o.frameTimes);
     } else if (arg == "--data") {
-      takesValue = true;
-      ok = value && *value;
-      if (ok) o.dataDir = value;
+      takesValue = true, ok = TakeText(value, &o.dataDir);
     } else {
       *error = "unknown argument '" + arg + "'";
       return false;
