@@ -1,43 +1,30 @@
-// Writes a few well-formed mesh files as the starting corpus of the mesh parser fuzzer.
-#include <cstdio>
+// Writes a few well-formed mesh files, every block kind among them, as the
+// starting corpus of the mesh parser fuzzer.
 #include <string>
 
 #include "tools/standin/mesh_writer.h"
 #include "tools/standin/standin_files.h"
 
 int main(int argc, char** argv) {
+  using namespace velkor;
   if (argc != 2) return 2;
   const std::string dir = argv[1];
-  velkor::MeshFileDesc d;
-  velkor::MeshDesc mesh;
-  mesh.vertices.resize(3);
-  mesh.vertices[1].position[0] = 1;
-  mesh.vertices[2].position[1] = 1;
-  mesh.faces.resize(1);
-  mesh.faces[0].vertex[1] = 1;
-  mesh.faces[0].vertex[2] = 2;
+  MeshDesc mesh;
+  mesh.vertices = {{{0, 0, 0}, {0, 0}}, {{1, 0, 0}, {1, 0}}, {{0, 1, 0}, {0, 1}}};
+  mesh.faces = {{{0, 1, 2}, {0, 0, 1}, {0, 1, 0}, {0, 0, 1}}};
   mesh.materialName = "stone";
   mesh.bitmapPath = "C:\\maps\\rock.tga";
-  d.meshes = {mesh, mesh};
-  d.meshes[1].materialName = "metal";
-  velkor::CameraDesc cam;
-  cam.positionKeys = {{0, 1, 2, 3}, {10, 4, 5, 6}};
-  cam.targetKeys = {{0, 0, 0, 0}};
-  d.cameras = {cam};
-  d.points.resize(2);
-  d.extras.resize(1);
-  velkor::TrackDesc plain, paired;
-  plain.name = "a";
-  paired.name = "b";
-  paired.flag = 1;
-  paired.secondName = "c";
-  paired.keys = {{{1, 2, 3, 4}}};
-  d.tracks = {plain, paired};
-  d.strayTags = {7};
-  bool ok = velkor::WriteBytesFile(dir + "/full.bin", velkor::BuildMeshFile(d));
-  velkor::MeshFileDesc meshesOnly;
-  meshesOnly.meshes = {mesh};
-  ok = velkor::WriteBytesFile(dir + "/mesh.bin", velkor::BuildMeshFile(meshesOnly)) && ok;
-  ok = velkor::WriteBytesFile(dir + "/end.bin", velkor::BuildMeshFile(velkor::MeshFileDesc{})) && ok;
-  return ok ? 0 : 1;
+  MeshFileDesc full;
+  full.meshes = {mesh, mesh};
+  full.meshes[1].materialName = "metal";
+  full.cameras = {CameraDesc{{0, 0, 0}, {{0, 1, 2, 3}, {10, 4, 5, 6}}, {{0, 0, 0, 0}}, {1, 1, 1}, 45}};
+  full.points.resize(2);
+  full.extras.resize(1);
+  full.tracks = {TrackDesc{"a", 0, "", {0, 0, 0}, {}}, TrackDesc{"b", 1, "c", {0, 0, 0}, {{{1, 2, 3, 4}}}}};
+  full.strayTags = {7};
+  MeshFileDesc meshOnly;
+  meshOnly.meshes = {mesh};
+  bool ok = WriteBytesFile(dir + "/full.bin", BuildMeshFile(full));
+  ok = WriteBytesFile(dir + "/mesh.bin", BuildMeshFile(meshOnly)) && ok;
+  return WriteBytesFile(dir + "/end.bin", BuildMeshFile(MeshFileDesc{})) && ok ? 0 : 1;
 }

@@ -24,12 +24,6 @@ CommandResult Render(const std::string& data, const std::string& args) {
   return RunTool("render --data " + Quote(data) + " " + args);
 }
 
-std::vector<std::string> FrameNames(std::vector<int> passes) {
-  std::vector<std::string> names;
-  for (int n : passes) names.push_back(FrameFileName(n));
-  return names;
-}
-
 // Mean RGB of an area.
 std::vector<double> Mean(const Image& im, int x0, int y0, int w, int h) { return BoxAverage(im, x0, y0, w, h, 1, 1); }
 
@@ -41,10 +35,7 @@ TEST(RenderToolTest, FramesSelectedByPassesAndTicksAreRepeatableAndPillarboxedWh
   // outside ticks [50, 2250], passes 16 to 61 inside [200, 800].
   std::vector<int> inside;
   for (int n = 16; n <= 61; ++n) inside.push_back(n);
-  const struct {
-    std::string name, args;
-    std::vector<int> written;
-  } runs[] = {
+  const struct { std::string name, args; std::vector<int> written; } runs[] = {
       {"a", "--frames 3,4,17,60,100,170,200 --from 50 --to=2250", {4, 17, 60, 100, 170}},
       {"b", "--from 200 --to 800", inside},
       {"wide", "--frames 4,17,60,100,170 --size 1280x720", {4, 17, 60, 100, 170}},
@@ -56,7 +47,9 @@ TEST(RenderToolTest, FramesSelectedByPassesAndTicksAreRepeatableAndPillarboxedWh
     if (run.written.empty()) {
       EXPECT_NE(r.output.find("no frame"), std::string::npos) << r.output;
     }
-    EXPECT_EQ(FileNames(t.path() + "/" + run.name), FrameNames(run.written)) << run.args;
+    std::vector<std::string> names;
+    for (int n : run.written) names.push_back(FrameFileName(n));
+    EXPECT_EQ(FileNames(t.path() + "/" + run.name), names) << run.args;
   }
   for (int pass : {17, 60}) {
     const std::string name = "/" + FrameFileName(pass);
@@ -83,9 +76,7 @@ TEST(RenderToolTest, FrameStatsFollowAFractionalRateAndEndAtTheLastTick) {
   const std::vector<StatsRow> rows = ReadFrameStats(csv);
   ASSERT_GT(rows.size(), 100u);
   // 29.97 frames a second: 3 frames take 100.1 ms and 30 frames 1001 ms, with no drift.
-  EXPECT_EQ(rows[3].ms, 100);
-  EXPECT_EQ(rows[30].ms, 1001);
-  EXPECT_EQ(rows[90].ms, 3003);
+  EXPECT_EQ((std::vector<long long>{rows[3].ms, rows[30].ms, rows[90].ms}), (std::vector<long long>{100, 1001, 3003}));
   for (size_t n = 0; n < rows.size(); ++n) {
     EXPECT_EQ(rows[n].pass, static_cast<long long>(n));
     EXPECT_NEAR(rows[n].sceneTicks, DemoTicksFromMs(static_cast<int>(rows[n].ms)), 2e-6) << n;

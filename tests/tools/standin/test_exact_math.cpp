@@ -13,12 +13,7 @@ namespace {
 
 TEST(ExactMathTest, AgreesWithTheCLibraryWithinTheStatedError) {
   using Fn = double (*)(double);
-  const struct {
-    const char* name;
-    Fn exact, reference;
-    double from, to, tolerance;
-    bool relative;
-  } cases[] = {
+  const struct { const char* name; Fn exact, reference; double from, to, tolerance; bool relative; } cases[] = {
       {"SinTurns", SinTurns, [](double t) { return std::sin(2.0 * kPi * t); }, -40, 40, 1e-9, false},
       {"SinSeries", SinSeries, [](double x) { return std::sin(x); }, -100, 100, 5e-14, false},
       {"CosSeries", CosSeries, [](double x) { return std::cos(x); }, -100, 100, 5e-14, false},
@@ -51,10 +46,7 @@ TEST(ExactMathTest, AgreesWithTheCLibraryWithinTheStatedError) {
 }
 
 TEST(ExactMathTest, ExactValuesLimitsAndPeriods) {
-  const struct {
-    double got, want;
-    const char* what;
-  } exact[] = {
+  const struct { double got, want; const char* what; } exact[] = {
       {Atan2Series(0.0, 0.0), 0.0, "Atan2Series(0, 0)"}, {ExpExact(0.0), 1.0, "ExpExact(0)"},
       {ExpExact(-701.0), 0.0, "ExpExact(-701)"},       {ExpSeries(-701.0), 0.0, "ExpSeries(-701)"},
       {ExpExact(800.0), ExpExact(700.0), "ExpExact(800)"}, {ExpSeries(800.0), ExpSeries(700.0), "ExpSeries(800)"},
