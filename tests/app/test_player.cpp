@@ -61,14 +61,6 @@ TEST(PlayerOptionsTest, RefusesWhatItDoesNotKnowOrCannotUse) {
   }
 }
 
-TEST(PlayerOptionsTest, UsageNamesEveryFlagAndKey) {
-  const std::string usage = PlayerUsage();
-  for (const char* item : {"--windowed", "--display", "--silent", "--loop", "--vsync", "--max-fps", "--msaa",
-                           "--data", "--help", "--version", "Escape", "Alt+Enter", "F11", "Space", "Shift",
-                           "Page Up", "Page Down", "Home", "Z "})
-    EXPECT_NE(usage.find(item), std::string::npos) << item;
-}
-
 TEST(PlayerKeysTest, TableMapsKeysWithTheirModifiers) {
   const struct { int key; bool shift, alt; PlayerAction action; } cases[] = {
       {13, false, true, PlayerAction::ToggleFullscreen}, {13, false, false, PlayerAction::None},
@@ -230,24 +222,17 @@ class PlayerLoopTest : public test::GlTest {
     ++swaps_;
     glFinish();
   }
-  static void Began(int scene, int) {
-    if (scene == 0) ++rounds_;
-  }
   static void PressAt(int pass, int key) { keys_.push_back({pass, key}); }
-
-  int Run(bool loop) {
-    MainLoopIo io{Poll, Position, Swap};
-    io.sceneBegan = Began;
-    io.loop = loop;
-    return RunMainLoop(io);
-  }
 
   std::string data_;
   static std::vector<std::pair<int, int>> keys_;
-  static int passes_, swaps_, rounds_, step_;
+  static int passes_, swaps_, rounds_, step_, texturesAtRound3_;
+  static long memoryAtRound3_;
 };
 std::vector<std::pair<int, int>> PlayerLoopTest::keys_;
-int PlayerLoopTest::passes_, PlayerLoopTest::swaps_, PlayerLoopTest::rounds_, PlayerLoopTest::step_;
+int PlayerLoopTest::passes_, PlayerLoopTest::swaps_, PlayerLoopTest::rounds_, PlayerLoopTest::step_,
+    PlayerLoopTest::texturesAtRound3_;
+long PlayerLoopTest::memoryAtRound3_;
 
 TEST_F(PlayerLoopTest, PauseStopsClockAndFramesAndSeeksMoveBoth) {
   PressAt(5, ' ');      // pause
@@ -256,8 +241,6 @@ TEST_F(PlayerLoopTest, PauseStopsClockAndFramesAndSeeksMoveBoth) {
   PressAt(50, 0x22);    // next scene
   PressAt(60, 0x24);    // back to the start: scene 0 again
   PressAt(70, 27);      // Escape
-  keyDown[27] = false;
-  std::vector<int> seen;
   MainLoopIo io{Poll, Position, Swap};
   io.sceneBegan = [](int scene, int) { setupsRun.push_back(scene); };
   setupsRun.clear();
@@ -299,8 +282,6 @@ TEST_F(PlayerLoopTest, HundredSeeksLeaveTexturesAndMemoryBounded) {
 
 TEST_F(PlayerLoopTest, LoopRunsRoundAfterRoundWithBoundedTexturesAndMemory) {
   step_ = 1000;
-  int texturesAfterFirst = 0;
-  long memoryAfterFirst = 0;
   MainLoopIo io{[](PlatformEvent* e) {
                   // Quit once the sixth round has begun.
                   if (rounds_ < 6) return false;
@@ -308,22 +289,16 @@ TEST_F(PlayerLoopTest, LoopRunsRoundAfterRoundWithBoundedTexturesAndMemory) {
                   return true;
                 },
                 Position, Swap};
-  static int* texturesOut;
-  static long* memoryOut;
-  texturesOut = &texturesAfterFirst;
-  memoryOut = &memoryAfterFirst;
   io.sceneBegan = [](int scene, int) {
-    if (scene != 0) return;
-    ++rounds_;
     // The allocator and the driver settle during the first rounds.
-    if (rounds_ == 3) *texturesOut = LiveTextures(), *memoryOut = ResidentKiB();
+    if (scene == 0 && ++rounds_ == 3) texturesAtRound3_ = LiveTextures(), memoryAtRound3_ = ResidentKiB();
   };
   io.loop = true;
   EXPECT_EQ(RunMainLoop(io), 0);
   EXPECT_EQ(rounds_, 6);
   EXPECT_GT(swaps_, 5 * 200);
-  EXPECT_LE(LiveTextures(), texturesAfterFirst);
-  EXPECT_LT(ResidentKiB() - memoryAfterFirst, 24 * 1024);
+  EXPECT_LE(LiveTextures(), texturesAtRound3_);
+  EXPECT_LT(ResidentKiB() - memoryAtRound3_, 24 * 1024);
 }
 
 }  // namespace
