@@ -49,7 +49,7 @@ class SequencerTest : public ::testing::Test {
 };
 
 // Exactly the length does not switch; the next millisecond does.
-TEST_F(SequencerTest, SceneSwitchesOnTheFirstPassBeyondItsLength) {
+TEST_F(SequencerTest, SceneSwitchesAndTheShowEndsOnTheFirstPassBeyondTheLength) {
   int ms = 0;
   while (DemoTicksFromMs(ms) < 460.0f || DemoTicksFromMs(ms) != std::floor(DemoTicksFromMs(ms))) ++ms;
   const int whole = static_cast<int>(DemoTicksFromMs(ms));
@@ -64,6 +64,10 @@ TEST_F(SequencerTest, SceneSwitchesOnTheFirstPassBeyondItsLength) {
   EXPECT_EQ(setupsRun, std::vector<int>{4});
   EXPECT_EQ(sceneTicks, 0.000001f);
   EXPECT_EQ(sceneStartTicks, whole);
+  // The last scene ends the show alike.
+  sceneIndex = 5, sceneStartTicks = whole - 1100;
+  EXPECT_FALSE(StepClock(ms));
+  EXPECT_TRUE(StepClock(ms + 1));
 }
 
 TEST_F(SequencerTest, StalledMusicKeepsTheCurrentScene) {

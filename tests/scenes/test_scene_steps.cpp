@@ -1,19 +1,19 @@
-// The scenes' per-frame arithmetic, which runs without GL: drift seeding and
-// respawning and the camera jump window (scene 0), the shape of the cloud and
-// the scrolling strip (scene 2), the glow ring (scene 3), picture choice at its
-// millisecond bounds (scene 4) and the frame-picture switching (scene 5).
+// The scenes' per-frame arithmetic, which runs without GL: drift respawning
+// and the camera jump window (scene 0), the shape of the cloud and the
+// scrolling strip (scene 2), picture choice at its millisecond bounds (scene 4)
+// and the frame-picture switching (scene 5).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "music/sequencer.h"
+#include "proc/noise.h"
 #include "scenes/scene0.h"
 #include "scenes/scene2.h"
-#include "scenes/scene3.h"
 #include "scenes/scene4.h"
 #include "scenes/scene5.h"
-#include "support/scene_support.h"
 
 namespace velkor::test {
 namespace {
@@ -27,27 +27,15 @@ struct ReferenceGenerator {
   }
 };
 
-TEST(Scene0Drift, SeedingTakesThreeDrawsPerObjectInXYZOrderAfterTheTables) {
+// Seeding takes three draws per object after the tables' 4096. Then object 7
+// falls below the floor and respawns; object 3 lands exactly on it and stays.
+// New sideways velocities come from the noise at the seed, time shifting x for
+// the first and y (with z + 100) for the second: with hash[k] = k and
+// value[k] = k / 2048 those are lattice sums worked out by hand.
+TEST(Scene0Drift, BelowTheFloorRespawnsInTheSameFrameWithNewXYAndTheSeedZ) {
   SetRand15State(1);
   InitNoiseTables();
   SeedDriftObjects();
-  ReferenceGenerator ref;
-  for (int i = 0; i < 4096; ++i) ref.Next();
-  for (int i = 0; i < kDriftCount; ++i) {
-    const std::vector<float> want = {float(ref.Next() % 400 - 200), float(ref.Next() % 400 - 200),
-                                     float(ref.Next() % 600 - 300)};  // in this order
-    const DriftVector s = driftSeeds[i], p = driftPositions[i];
-    ASSERT_EQ(std::vector<float>({s.x, s.y, s.z}), want) << i;
-    ASSERT_EQ(std::vector<float>({p.x, p.y, p.z}), want) << i;
-  }
-  EXPECT_EQ(Rand15State(), ref.state) << "exactly 300 draws";
-}
-
-// Object 7 falls below the floor and respawns; object 3 lands exactly on it and
-// stays. New sideways velocities come from the noise at the seed, time shifting
-// x for the first and y (with z + 100) for the second: with hash[k] = k and
-// value[k] = k / 2048 those are lattice sums worked out by hand.
-TEST(Scene0Drift, BelowTheFloorRespawnsInTheSameFrameWithNewXYAndTheSeedZ) {
   for (int k = 0; k < kNoiseTableSize; ++k) noiseHash[k] = k, noiseValues[k] = k / 2048.0f;
   for (int i = 0; i < kDriftCount; ++i) {
     driftSeeds[i] = DriftVector{static_cast<float>(i - 50), static_cast<float>(2 * i - 100), static_cast<float>(i)};
@@ -57,7 +45,7 @@ TEST(Scene0Drift, BelowTheFloorRespawnsInTheSameFrameWithNewXYAndTheSeedZ) {
   driftPositions[7] = DriftVector{10.0f, 20.0f, -299.5f};
   driftPositions[3].z = -300.0f + 0.7f;
   ReferenceGenerator ref;
-  ref.state = Rand15State();
+  for (int i = 0; i < 4096 + 3 * kDriftCount; ++i) ref.Next();
   const float newX = static_cast<float>(ref.Next() % 400 - 200);
   const float newY = static_cast<float>(ref.Next() % 400 - 200);
 
@@ -73,6 +61,14 @@ TEST(Scene0Drift, BelowTheFloorRespawnsInTheSameFrameWithNewXYAndTheSeedZ) {
   EXPECT_EQ(driftVelocities[3].x, (1954 + 3 - 46) / 2048.0f);
   EXPECT_EQ(driftVelocities[3].y, (1955 + 103 - 47) / 2048.0f);
   EXPECT_EQ(driftVelocities[7].z, -0.7f);
+}
+
+// The smallest float tick count whose music time reaches ms.
+float FirstTicksReaching(float ms) {
+  float ticks = static_cast<float>(ms / 76.92307);
+  while (MusicMsFromTicks(ticks) >= ms) ticks = std::nextafter(ticks, 0.0f);
+  while (MusicMsFromTicks(ticks) < ms) ticks = std::nextafter(ticks, 1e9f);
+  return ticks;
 }
 
 TEST(Scene0Camera, OffsetWindowIsStrictAndTheJumpIsPermanent) {
@@ -131,28 +127,6 @@ TEST(Scene2Timeline, TheStripScrollsUntilTick250) {
     const StripWindow w = StripWindowAt(c.t);
     EXPECT_NEAR(w.bottom, c.bottom, 1e-6f) << c.t;
     EXPECT_NEAR(w.top, c.top, 1e-6f) << c.t;
-  }
-}
-
-// At T = 0 every noise argument of glow 0 is a whole number, (100, 0, 0),
-// (100, 0, 100) and (100, 100, 50): the lattice values themselves. At any time
-// the ring has radius 120 at height 40 and each glow lies within 30 of its
-// ring point on every axis.
-TEST(Scene3Glows, RingOfFiftyDisplacedByAtMostThirtyPerAxis) {
-  SetRand15State(1);
-  InitNoiseTables();
-  ComputeGlowPositions(0.0f);
-  EXPECT_FLOAT_EQ(glowPositions[0][0], 120.0f + 30.0f * NoiseLattice(100, 0, 0));
-  EXPECT_FLOAT_EQ(glowPositions[0][1], 0.0f + 30.0f * NoiseLattice(100, 0, 100));
-  EXPECT_FLOAT_EQ(glowPositions[0][2], 40.0f + 30.0f * NoiseLattice(100, 100, 50));
-  for (float t : {0.000001f, 123.4f, 449.9f}) {
-    ComputeGlowPositions(t);
-    for (int i = 0; i < kGlowCount; ++i) {
-      const float* ring = glowRingPositions[i];
-      EXPECT_NEAR(std::hypot(ring[0], ring[1]), 120.0, 1e-3) << t << " " << i;
-      EXPECT_EQ(ring[2], 40.0f);
-      for (int k = 0; k < 3; ++k) EXPECT_LE(std::fabs(glowPositions[i][k] - ring[k]), 30.001f) << t << " " << i;
-    }
   }
 }
 
