@@ -16,7 +16,7 @@ namespace velkor {
 TextureRecord beeImage;
 TextureRecord frameImages[kFramePictureCount];
 TextureRecord frameMaskImage;
-GLuint photoColumnTextures[kPhotoCount] = {0, 0, 0, 0, 0};
+GLuint photoColumnTextures[kColumnPhotoCount] = {0, 0, 0, 0, 0};
 std::uint8_t frameIndex = 0;
 float frameSwitchArmed = 0.0f;
 
@@ -30,7 +30,7 @@ constexpr float kFrameAxisZ = -5.0f;
 constexpr float kFrameCentreX = 1.3f;
 constexpr float kFrameHalfWidth = 1.33f;
 constexpr float kFrameHalfHeight = 1.0f;
-constexpr float kPhotoSteps[kPhotoCount] = {0.0f, 1.5f, 1.9f, 1.8f, 1.8f};
+constexpr float kPhotoSteps[kColumnPhotoCount] = {0.0f, 1.5f, 1.9f, 1.8f, 1.8f};
 
 // Switches fall 9 degrees after each edge-on pass; re-arming happens while the
 // frame faces the viewer or shows its back.
@@ -38,7 +38,7 @@ constexpr int kFirstSwitchTick = 99;
 constexpr int kSecondSwitchTick = 279;
 constexpr int kTurnTicks = 360;
 
-const char* const kPhotoPaths[kPhotoCount] = {"data\\texpart05\\s0.jpg", "data\\texpart05\\s1.jpg",
+const char* const kPhotoPaths[kColumnPhotoCount] = {"data\\texpart05\\s0.jpg", "data\\texpart05\\s1.jpg",
                                               "data\\texpart05\\s2.jpg", "data\\texpart05\\s3.jpg",
                                               "data\\texpart05\\s4.jpg"};
 
@@ -76,7 +76,7 @@ void DrawBackground() {
 void DrawPhotoColumn(float t) {
   glLoadIdentity();
   glTranslatef(kColumnX, PhotoColumnY(t), kColumnZ);
-  for (int k = 0; k < kPhotoCount; ++k) {
+  for (int k = 0; k < kColumnPhotoCount; ++k) {
     if (k >= 1) glTranslatef(0.0f, -PhotoStep(k), 0.0f);
     glBindTexture(GL_TEXTURE_2D, photoColumnTextures[k]);
     if (photoColumnTextures[k] != 0) DrawTexturedQuad(1.0f, 1.0f);
@@ -115,11 +115,11 @@ void StepFrameSwitch(float t) {
 
 float PhotoColumnY(float t) { return t * 0.011f - 2.0f; }
 
-float PhotoStep(int k) { return (k >= 1 && k < kPhotoCount) ? kPhotoSteps[k] : 0.0f; }
+float PhotoStep(int k) { return (k >= 1 && k < kColumnPhotoCount) ? kPhotoSteps[k] : 0.0f; }
 
 float PhotoCentreY(float t, int k) {
   float y = PhotoColumnY(t);
-  for (int i = 1; i <= k && i < kPhotoCount; ++i) y -= PhotoStep(i);
+  for (int i = 1; i <= k && i < kColumnPhotoCount; ++i) y -= PhotoStep(i);
   return y;
 }
 
@@ -155,7 +155,7 @@ void SetupScene5() {
   LoadTgaTexture(&frameImages[1], "data\\texpart05\\frame02.tga");
   LoadTgaTexture(&frameImages[2], "data\\texpart05\\frame03.tga");
   LoadTgaTexture(&frameImages[3], "data\\texpart05\\frame04.tga");
-  for (int k = 0; k < kPhotoCount; ++k) LoadJpegTextureMipmapped(kPhotoPaths[k], &photoColumnTextures[k]);
+  for (int k = 0; k < kColumnPhotoCount; ++k) LoadJpegTextureMipmapped(kPhotoPaths[k], &photoColumnTextures[k]);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   // Into the loaders' own names; name 0 (a picture that failed) is the default
   // texture and must never receive one.

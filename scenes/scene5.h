@@ -13,12 +13,12 @@
 namespace velkor {
 
 constexpr int kFramePictureCount = 4;
-constexpr int kPhotoCount = 5;
+constexpr int kColumnPhotoCount = 5;
 
 extern TextureRecord beeImage;
 extern TextureRecord frameImages[kFramePictureCount];  // textures become the masked pictures
 extern TextureRecord frameMaskImage;
-extern GLuint photoColumnTextures[kPhotoCount];
+extern GLuint photoColumnTextures[kColumnPhotoCount];
 
 // Which frame picture shows (0 .. 3), and whether the next switch must wait for
 // a re-arm (1.0) or may happen (0.0). Both start at 0 with the program; no

@@ -1,8 +1,7 @@
 // Scenes 0 and 2 to 5 in frames rendered from small generated data: what each
 // draws when its files are missing or unusable, and the fades at the ends of
 // the scenes. The middle of every scene, drawn from the stand-in data, is
-// judged by the golden frames; scene 1 has a program of its own, as its
-// header and scene 5's both name kPhotoCount.
+// judged by the golden frames; scene 1 has a program of its own.
 #include <gtest/gtest.h>
 
 #include <cmath>
