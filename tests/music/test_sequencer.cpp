@@ -130,6 +130,45 @@ TEST_F(SequencerTest, WholeShowFollowsTheTimelineAtAnyPaceOfPassesAndSetups) {
 }
 
 // The offline renderer's clock: no driver and no music file are needed.
+// Scene k begins on the first millisecond whose ticks exceed k's nominal start
+// (250, 600, 900, 1350, 1650 ticks at 13 per second).
+TEST_F(SequencerTest, SceneStartsAreTheFirstMillisecondPastEachBoundary) {
+  const int starts[kSceneCount] = {0, 250, 600, 900, 1350, 1650};
+  EXPECT_EQ(SceneStartMs(0), 0);
+  for (int k = 1; k < kSceneCount; ++k) {
+    const int ms = SceneStartMs(k);
+    EXPECT_NEAR(ms, starts[k] * 1000.0 / 13.0, 1.0) << k;
+    EXPECT_GT(DemoTicksFromMs(ms), static_cast<float>(starts[k])) << k;
+    EXPECT_LE(DemoTicksFromMs(ms - 1), static_cast<float>(starts[k])) << k;
+    EXPECT_EQ(NominalSceneAt(DemoTicksFromMs(ms)), k);
+    EXPECT_EQ(NominalSceneAt(DemoTicksFromMs(ms - 1)), k - 1);
+  }
+  EXPECT_EQ(NominalSceneAt(1e6f), kSceneCount - 1);
+}
+
+TEST_F(SequencerTest, ForwardRunsEverySetupOnTheWayAndBackReplaysFromSceneZero) {
+  SeekSequencer(SceneStartMs(3) + 2000);
+  EXPECT_EQ(setupsRun, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(sceneIndex, 3);
+  EXPECT_EQ(sceneStartTicks, 900);
+  EXPECT_NEAR(sceneTicks, 26.0f, 0.1f);  // 2 s into the scene
+
+  setupsRun.clear();
+  SeekSequencer(SceneStartMs(3) + 5000);  // within the scene: no setup
+  EXPECT_TRUE(setupsRun.empty());
+  EXPECT_EQ(sceneIndex, 3);
+
+  SeekSequencer(SceneStartMs(1) + 10);
+  EXPECT_EQ(setupsRun, (std::vector<int>{0, 1}));
+  EXPECT_EQ(sceneIndex, 1);
+  EXPECT_GT(sceneTicks, 0.0f);
+
+  // The clock then goes on from there as in uninterrupted play.
+  setupsRun.clear();
+  EXPECT_FALSE(StepClock(SceneStartMs(2) + 100));
+  EXPECT_EQ(setupsRun, (std::vector<int>{2}));
+}
+
 TEST(VirtualClockTest, StartsWithoutAudioAndReportsWhatItIsSet) {
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   UseVirtualClock(true);
