@@ -79,6 +79,7 @@ std::vector<int> scenesBegun;
 
 // Without a scene table a seek only moves the sequencer's clock.
 TEST(SeekTargetTest, SeekTargetsStayInsideTheShow) {
+  SetSceneTable(nullptr);
   ResetSequencer();
   SeekSequencer(SceneStartMs(2) + 500);  // in scene 2's first second
   const int ms = SceneStartMs(2) + 500;
