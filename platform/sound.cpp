@@ -39,16 +39,21 @@ struct PlaybackAnchor {
   SteadyClock::time_point time;  // when the latest refill began
 };
 
+// One MP3 decoder over a music block, as the stream and SoundDecodeMemory use it.
+struct Decoder {
+  mpg123_handle* handle = nullptr;
+  MemoryReader reader;
+  int emptyReads = 0;
+};
+
 struct Stream {
   bool open = false;
   bool playing = false;
   bool paused = false;
   int trackRate = 0;
   bool decoderEnded = false;
-  int emptyReads = 0;
-  mpg123_handle* decoder = nullptr;
+  Decoder decoder;
   SDL_AudioStream* converter = nullptr;
-  MemoryReader reader;
   std::int64_t framesHanded = 0;
   PlaybackAnchor anchor;
   std::int64_t lastReportedFrame = 0;  // main thread only
@@ -97,19 +102,27 @@ off_t SeekMemory(void* handle, off_t offset, int whence) {
   return target;
 }
 
+// Decodes the next piece of the track into buffer: the bytes decoded, and
+// *ended once the decoder can give no more (the end, an error it cannot pass,
+// or a stream that keeps answering without audio).
+std::size_t DecodeNext(Decoder& decoder, unsigned char* buffer, std::size_t capacity, bool* ended) {
+  std::size_t got = 0;
+  const int rc = mpg123_read(decoder.handle, buffer, capacity, &got);
+  decoder.emptyReads = got > 0 ? 0 : decoder.emptyReads + 1;
+  *ended = rc == MPG123_DONE || (rc == MPG123_ERR && got == 0) || decoder.emptyReads > kMaxEmptyReads;
+  return got;
+}
+
 // Decodes into the converter until it holds `bytes` of device audio or the
 // track has ended, then hands out what it has. Runs on the audio thread.
 // The converter keeps the first frame's rate: a track that changes rate
 // midway plays its later part at the wrong speed rather than stopping.
 int PullTrackAudio(Uint8* out, int bytes) {
   while (!stream.decoderEnded && SDL_AudioStreamAvailable(stream.converter) < bytes) {
-    std::size_t got = 0;
-    const int rc = mpg123_read(stream.decoder, stream.scratch, sizeof stream.scratch, &got);
+    bool ended = false;
+    const std::size_t got = DecodeNext(stream.decoder, stream.scratch, sizeof stream.scratch, &ended);
     const bool kept = got == 0 || SDL_AudioStreamPut(stream.converter, stream.scratch, static_cast<int>(got)) == 0;
-    stream.emptyReads = got > 0 ? 0 : stream.emptyReads + 1;
-    const bool ended = !kept || rc == MPG123_DONE || (rc == MPG123_ERR && got == 0) ||
-                       stream.emptyReads > kMaxEmptyReads;
-    if (ended) {
+    if (!kept || ended) {
       SDL_AudioStreamFlush(stream.converter);
       stream.decoderEnded = true;
     }
@@ -149,34 +162,41 @@ bool ConfigureDecoderFormats(mpg123_handle* decoder) {
   return true;
 }
 
-void ReleaseDecoder() {
-  if (stream.decoder) {
-    mpg123_close(stream.decoder);
-    mpg123_delete(stream.decoder);
+void CloseDecoder(Decoder& decoder) {
+  if (decoder.handle) {
+    mpg123_close(decoder.handle);
+    mpg123_delete(decoder.handle);
   }
+  decoder = Decoder{};
+}
+
+void ReleaseDecoder() {
+  CloseDecoder(stream.decoder);
   if (stream.converter) SDL_FreeAudioStream(stream.converter);
-  stream.decoder = nullptr;
   stream.converter = nullptr;
 }
 
-// Opens the decoder over the block and reads up to the first frame header;
-// the error code when that fails.
-int OpenDecoder(int* trackRate) {
+// Opens a decoder over data[0 .. size) and reads up to the first frame
+// header; the error code when that fails, with the decoder left for
+// CloseDecoder either way.
+int OpenDecoder(Decoder& decoder, const std::uint8_t* data, std::size_t size, int* trackRate) {
+  decoder = Decoder{};
+  decoder.reader = MemoryReader{data, size, 0};
   int err = MPG123_OK;
-  stream.decoder = mpg123_new(nullptr, &err);
-  if (!stream.decoder) return kSoundOutOfMemory;
+  decoder.handle = mpg123_new(nullptr, &err);
+  if (!decoder.handle) return kSoundOutOfMemory;
   // Gapless decoding drops the encoder delay named in the stream's tag, so the
   // position follows the timeline the track was written on.
-  mpg123_param(stream.decoder, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-  if (!ConfigureDecoderFormats(stream.decoder)) return kSoundOutOfMemory;
-  if (mpg123_replace_reader_handle(stream.decoder, ReadMemory, SeekMemory, nullptr) != MPG123_OK)
+  mpg123_param(decoder.handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+  if (!ConfigureDecoderFormats(decoder.handle)) return kSoundOutOfMemory;
+  if (mpg123_replace_reader_handle(decoder.handle, ReadMemory, SeekMemory, nullptr) != MPG123_OK)
     return kSoundOutOfMemory;
-  if (mpg123_open_handle(stream.decoder, &stream.reader) != MPG123_OK) return kSoundUnknownFormat;
+  if (mpg123_open_handle(decoder.handle, &decoder.reader) != MPG123_OK) return kSoundUnknownFormat;
   long rate = 0;
   int channels = 0;
   int encoding = 0;
-  if (mpg123_getformat(stream.decoder, &rate, &channels, &encoding) != MPG123_OK) {
-    return mpg123_errcode(stream.decoder) == MPG123_OUT_OF_MEM ? kSoundOutOfMemory : kSoundUnknownFormat;
+  if (mpg123_getformat(decoder.handle, &rate, &channels, &encoding) != MPG123_OK) {
+    return mpg123_errcode(decoder.handle) == MPG123_OUT_OF_MEM ? kSoundOutOfMemory : kSoundUnknownFormat;
   }
   *trackRate = static_cast<int>(rate);
   return kSoundOk;
@@ -219,9 +239,8 @@ bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
   if (!data) return Fail(kSoundInvalidParameter);
   // The callback only touches the stream once it is marked open, so the
   // decoder can be prepared here without the device lock.
-  stream.reader = MemoryReader{data, size, 0};
   int trackRate = 0;
-  const int code = OpenDecoder(&trackRate);
+  const int code = OpenDecoder(stream.decoder, data, size, &trackRate);
   stream.trackRate = trackRate;
   if (code != kSoundOk) {
     ReleaseDecoder();
@@ -238,7 +257,6 @@ bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
   stream.playing = false;
   stream.paused = false;
   stream.decoderEnded = false;
-  stream.emptyReads = 0;
   stream.framesHanded = 0;
   stream.anchor = PlaybackAnchor{};
   stream.lastReportedFrame = 0;
@@ -246,6 +264,27 @@ bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
   stream.callbacks = 0;
   SDL_UnlockAudioDevice(output.device);
   return Succeed();
+}
+
+SoundDecodeResult SoundDecodeMemory(const std::uint8_t* data, std::size_t size, std::int64_t maxFrames) {
+  SoundDecodeResult result;
+  if (size == 0) result.error = kSoundUnknownFormat;
+  else if (!data) result.error = kSoundInvalidParameter;
+  else if (mpg123_init() != MPG123_OK) result.error = kSoundOutOfMemory;
+  if (result.error == kSoundOk) {
+    Decoder decoder;
+    result.error = OpenDecoder(decoder, data, size, &result.trackRate);
+    unsigned char buffer[sizeof stream.scratch];
+    while (result.error == kSoundOk && !result.ended && result.frames < maxFrames) {
+      const std::int64_t room = std::min<std::int64_t>(sizeof buffer / kBytesPerFrame, maxFrames - result.frames);
+      const std::size_t capacity = static_cast<std::size_t>(room) * kBytesPerFrame;
+      const std::size_t got = DecodeNext(decoder, buffer, capacity, &result.ended);
+      result.frames += static_cast<std::int64_t>(got / kBytesPerFrame);
+    }
+    CloseDecoder(decoder);
+  }
+  output.lastError = result.error;
+  return result;
 }
 
 bool SoundPlay() {
@@ -307,10 +346,10 @@ bool SoundSeekMs(int ms) {
   if (ms < 0) ms = 0;
   const off_t trackFrame = static_cast<off_t>(static_cast<std::int64_t>(ms) * stream.trackRate / 1000);
   SDL_LockAudioDevice(output.device);
-  const off_t reached = mpg123_seek(stream.decoder, trackFrame, SEEK_SET);
+  const off_t reached = mpg123_seek(stream.decoder.handle, trackFrame, SEEK_SET);
   SDL_AudioStreamClear(stream.converter);
   stream.decoderEnded = reached < 0;  // past the end of the track: silence from here
-  stream.emptyReads = 0;
+  stream.decoder.emptyReads = 0;
   stream.framesHanded = static_cast<std::int64_t>(ms) * output.rate / 1000;
   stream.anchor = PlaybackAnchor{};
   // The position may step back here, and only here.
@@ -340,7 +379,6 @@ void SoundCloseStream() {
   stream.paused = false;
   SDL_UnlockAudioDevice(output.device);
   ReleaseDecoder();
-  stream.reader = MemoryReader{};
 }
 
 void SoundClose() {

@@ -38,6 +38,20 @@ bool SoundInit(int mixRate);
 // header. data must stay alive and unchanged until SoundCloseStream.
 bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size);
 
+// What SoundDecodeMemory made of a music block.
+struct SoundDecodeResult {
+  int error = kSoundOk;     // the code SoundOpenMemoryStream would record for the block
+  int trackRate = 0;        // Hz, from the first frame header
+  std::int64_t frames = 0;  // sample frames decoded (16-bit stereo, at trackRate)
+  bool ended = false;       // the track ended within them
+};
+
+// Opens the MP3 in data[0 .. size) as SoundOpenMemoryStream does and decodes
+// it as playback would, up to maxFrames sample frames or its end, with no
+// output device and without SoundInit: a check of a music block that needs no
+// sound hardware. Records its error code like the other calls.
+SoundDecodeResult SoundDecodeMemory(const std::uint8_t* data, std::size_t size, std::int64_t maxFrames);
+
 // Starts the stream from its beginning; it plays once and then falls silent.
 bool SoundPlay();
 

@@ -110,11 +110,15 @@ int ChildProcess::WaitForExit(int seconds) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       exited_ = true;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     Pause(20);
   }
   return -1;
+}
+
+void ChildProcess::Signal(int signal) {
+  if (pid_ > 0 && !exited_) kill(pid_, signal);
 }
 
 std::string ChildProcess::ErrorOutput() const {

@@ -39,8 +39,10 @@ class ChildProcess {
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
-  // Exit status, or -1 when it has not ended within the time given.
+  // Exit status, 128 + N when ended by signal N, or -1 when it has not ended
+  // within the time given.
   int WaitForExit(int seconds);
+  void Signal(int signal);
   std::string ErrorOutput() const;
 
  private:

@@ -1,0 +1,114 @@
+// The show where its users can take it and tests seldom do: no display at all,
+// told to stop while it plays (Escape, the window's close button, SIGTERM), a
+// GL without the multitexture entry points, a GL whose context cannot be made.
+// Stopping and the refusals take at most a second.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_files.h"
+#include "support/tool_support.h"
+#include "support/virtual_display.h"
+#include <X11/keysym.h>
+
+namespace velkor {
+namespace {
+
+using namespace velkor::test;
+
+// No display of any kind unless one is added after these.
+const std::vector<std::string> kNoDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "SDL_AUDIODRIVER=dummy"};
+
+std::vector<std::string> With(std::vector<std::string> environment, const std::vector<std::string>& more) {
+  environment.insert(environment.end(), more.begin(), more.end());
+  return environment;
+}
+
+std::unique_ptr<ChildProcess> StartShow(const TempDir& dir, const std::vector<std::string>& environment,
+                                        std::vector<std::string> args = {}) {
+  const std::string data = StandinDataDir();
+  EXPECT_FALSE(data.empty());
+  args.insert(args.end(), {"--data", data, "--verbose"});
+  return std::make_unique<ChildProcess>(ProgramPath("VELKOR_SHOW"), args, environment, dir.path());
+}
+
+// Waits up to 60 s for the first scene to begin; false early on a start-up error.
+bool Playing(const ChildProcess& show) {
+  for (int i = 0; i < 600; ++i) {
+    const std::string log = show.ErrorOutput();
+    if (log.find("scene 0 begins") != std::string::npos) return true;
+    if (log.find("ERROR") != std::string::npos) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
+
+TEST(HardeningTest, WithoutADisplayTheShowSaysSoAndEndsWithinASecond) {
+  TempDir dir;
+  const std::unique_ptr<ChildProcess> show = StartShow(dir, kNoDisplay);
+  EXPECT_EQ(show->WaitForExit(1), 1) << show->ErrorOutput();
+  EXPECT_NE(show->ErrorOutput().find("ERROR: Window Creation Error."), std::string::npos) << show->ErrorOutput();
+}
+
+TEST(HardeningTest, EscapeCloseAndSigtermEndThePlayingShowWithinASecond) {
+  if (!XvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+  VirtualDisplay screen;
+  Display* d = screen.display();
+  ASSERT_NE(d, nullptr) << "Xvfb did not start";
+  const struct {
+    const char* name;
+    bool offscreen;
+    void (*stop)(Display*, Window, ChildProcess&);
+  } cases[] = {
+      {"Escape", false, [](Display* x, Window w, ChildProcess&) { PressKey(x, w, XK_Escape); }},
+      {"closing the window", false, [](Display* x, Window w, ChildProcess&) { RequestClose(x, w); }},
+      {"SIGTERM", false, [](Display*, Window, ChildProcess& show) { show.Signal(SIGTERM); }},
+      {"SIGTERM offscreen", true, [](Display*, Window, ChildProcess& show) { show.Signal(SIGTERM); }},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::unique_ptr<ChildProcess> show = StartShow(
+        dir, With(kNoDisplay, {c.offscreen ? "SDL_VIDEODRIVER=offscreen" : "DISPLAY=" + screen.name()}),
+        {"--windowed"});
+    const Window w = c.offscreen ? 0 : WaitForWindow(d, "velkor", 30);
+    ASSERT_TRUE(c.offscreen || w != 0) << c.name << ": no window titled velkor appeared";
+    ASSERT_TRUE(Playing(*show)) << c.name << "\n" << show->ErrorOutput();
+    c.stop(d, w, *show);
+    EXPECT_EQ(show->WaitForExit(1), 0) << c.name << "\n" << show->ErrorOutput();
+  }
+}
+
+// A preloaded SDL_GL_GetProcAddress that knows no multitexture entry point.
+TEST(HardeningTest, AGlWithoutMultitextureEntryPointsPlaysEveryScene) {
+  TempDir dir;
+  const std::unique_ptr<ChildProcess> show =
+      StartShow(dir, With(kNoDisplay, {"SDL_VIDEODRIVER=offscreen", "LD_PRELOAD=" VELKOR_NO_MULTITEXTURE_PATH}),
+                {"--windowed", "--step-ms", "2000"});
+  EXPECT_EQ(show->WaitForExit(120), 0) << show->ErrorOutput();
+  const std::string log = show->ErrorOutput();
+  EXPECT_NE(log.find("no_multitexture: no glActiveTextureARB"), std::string::npos) << log;
+  EXPECT_NE(log.find("scene 5 begins"), std::string::npos) << log;
+}
+
+// Mesa's GL capped below the version the show asks for gives no context.
+TEST(HardeningTest, AGlContextThatCannotBeMadeIsReportedWithinASecond) {
+  if (!XvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+  VirtualDisplay screen;
+  ASSERT_NE(screen.display(), nullptr) << "Xvfb did not start";
+  for (const std::string& video : {std::string("SDL_VIDEODRIVER=offscreen"), "DISPLAY=" + screen.name()}) {
+    TempDir dir;
+    const std::unique_ptr<ChildProcess> show =
+        StartShow(dir, With(kNoDisplay, {video, "MESA_GL_VERSION_OVERRIDE=1.3"}), {"--windowed"});
+    EXPECT_EQ(show->WaitForExit(1), 1) << video << "\n" << show->ErrorOutput();
+    EXPECT_NE(show->ErrorOutput().find("ERROR: Can't Create A GL Rendering Context."), std::string::npos)
+        << video << "\n" << show->ErrorOutput();
+  }
+}
+
+}  // namespace
+}  // namespace velkor
