@@ -18,6 +18,8 @@
 #include "platform/gl.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "tools/render/draw_target.h"
+#include "tools/render/frame_pixels.h"
 #include "tools/render/png_files.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_progress.h"
@@ -75,37 +77,45 @@ std::string CheckDataDirectory(bool video) {
   return IsFile(music) ? AbsolutePath(music) : "";
 }
 
-bool StartShow(int width, int height) {
-  if (!PlatformOpenHeadless(width, height)) return false;
+// The headless context and where the show will draw in it: the limits of
+// this GL are known here, before any output file is made.
+bool OpenContext(const RenderOptions& o, std::string* error) {
+  if (!PlatformOpenHeadless(o.width, o.height)) {
+    *error = "no headless GL context of " + std::to_string(o.width) + "x" + std::to_string(o.height);
+    return false;
+  }
   int w = 0, h = 0;
   PlatformDrawableSize(&w, &h);
-  if (w != width || h != height) return false;
+  if (w != o.width || h != o.height) {
+    *error = "the headless GL context is " + std::to_string(w) + "x" + std::to_string(h) + ", not " +
+             std::to_string(o.width) + "x" + std::to_string(o.height);
+    return false;
+  }
+  return OpenDrawTarget(DrawTargetSize{o.width, o.height, o.ssaa, o.msaa}, error);
+}
+
+// The show as the player starts it, on the drawn size.
+bool StartShow() {
   SetKeepPictureAspect(true);
-  ResizeViewport(width, height);
+  ResizeViewport(DrawWidth(), DrawHeight());
+  AlignDrawTargetViewport();
   UseVirtualClock(true);
   SetVirtualClockMs(0);
-  if (!InitRenderer()) return false;
-  // The offscreen context may be single-buffered: read where the show draws.
-  GLint drawBuffer = GL_BACK;
-  glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
-  glReadBuffer(static_cast<GLenum>(drawBuffer));
-  return true;
+  return InitRenderer();
 }
 
 void StopShow() {
   StopMusic();
+  CloseDrawTarget();
   CloseDisplayWindow();
 }
 
-// The drawn frame as RGB rows, top row first.
-void ReadFrame(int width, int height, std::vector<std::uint8_t>* bottomUp, std::vector<std::uint8_t>* topDown) {
-  const size_t stride = static_cast<size_t>(width) * 3;
-  bottomUp->resize(stride * height);
-  topDown->resize(stride * height);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp->data());
-  for (int row = 0; row < height; ++row)
-    std::memcpy(topDown->data() + stride * row, bottomUp->data() + stride * (height - 1 - row), stride);
+// The drawn frame as output pixels, top row first.
+void ReadFrame(const RenderOptions& o, std::vector<std::uint8_t>* drawn, std::vector<std::uint8_t>* topDown) {
+  drawn->resize(static_cast<size_t>(DrawWidth()) * DrawHeight() * 3);
+  topDown->resize(static_cast<size_t>(o.width) * o.height * 3);
+  ReadDrawTarget(drawn->data());
+  ReduceFrame(drawn->data(), DrawTargetTopRowFirst(), o.width, o.height, o.ssaa, topDown->data());
 }
 
 struct FrameRecord {
@@ -121,6 +131,7 @@ FrameRecord DrawPass(std::int64_t pass, std::int64_t ms) {
   FrameRecord r{pass, ms, sceneIndex, sceneTicks, 0};
   const auto start = std::chrono::steady_clock::now();
   ClearOutsidePicture();
+  AlignDrawTargetScissor();
   RenderFrame();
   glFinish();
   r.drawMicros =
@@ -140,7 +151,7 @@ struct RenderRun {
 bool WriteSelectedFrame(RenderRun* run, const FrameRecord& frame) {
   const RenderOptions& o = *run->options;
   if (o.outDir.empty() && o.videoPath.empty()) return true;
-  ReadFrame(o.width, o.height, &run->bottomUp, &run->topDown);
+  ReadFrame(o, &run->bottomUp, &run->topDown);
   if (!o.outDir.empty() &&
       !WritePngRgb(o.outDir + "/" + FrameFileName(frame.pass), o.width, o.height, run->topDown.data()))
     return false;
@@ -214,7 +225,7 @@ bool FinishOutputs(RenderRun* run, bool ok) {
   return ok;
 }
 
-// Everything that can be found wrong before the first frame.
+// Everything about the arguments and the data that can be found wrong before the first frame.
 int PrepareRun(RenderOptions* o, RenderRun* run) {
   MakeOutputPathsAbsolute(o);
   if (!o->videoPath.empty()) {
@@ -227,6 +238,11 @@ int PrepareRun(RenderOptions* o, RenderRun* run) {
   if (!o->dataDir.empty() && (!IsDirectory(o->dataDir) || chdir(o->dataDir.c_str()) != 0))
     return Fail("data directory '" + o->dataDir + "' does not exist");
   run->musicPath = CheckDataDirectory(!o->videoPath.empty());
+  return 0;
+}
+
+// The output files, once the context has shown that it can draw the frames.
+int OpenOutputs(RenderOptions* o, RenderRun* run) {
   if (!o->outDir.empty() && !MakeDirectories(o->outDir)) return Fail("cannot create " + o->outDir);
   if (!o->statsPath.empty()) {
     run->stats = std::fopen(o->statsPath.c_str(), "w");
@@ -259,17 +275,23 @@ int RenderCommand(int argc, char** argv) {
   }
   RenderRun run;
   run.options = &options;
-  if (const int status = PrepareRun(&options, &run)) {
+  if (const int status = PrepareRun(&options, &run)) return status;
+  if (!OpenContext(options, &error)) {
+    StopShow();
+    return Fail(error);
+  }
+  if (const int status = OpenOutputs(&options, &run)) {
     FinishOutputs(&run, false);
+    StopShow();
     return status;
   }
   dataWarnings = 0;
   SetLogSink(NoteDataWarning);
-  if (!StartShow(options.width, options.height)) {
+  if (!StartShow()) {
     SetLogSink(nullptr);
     FinishOutputs(&run, false);
     StopShow();
-    return Fail("no headless GL context of " + std::to_string(options.width) + "x" + std::to_string(options.height));
+    return Fail("the show could not start");
   }
   BeginProgress();
   bool ok = RunPasses(&run);

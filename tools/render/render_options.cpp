@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace velkor {
 
@@ -21,6 +22,15 @@ bool ParseInteger(const std::string& text, std::int64_t low, std::int64_t high, 
   const std::int64_t v = std::strtoll(text.c_str(), nullptr, 10);
   if (v < low || v > high) return false;
   *value = v;
+  return true;
+}
+
+// An integer that must be one of the listed values.
+bool ParseChoice(const std::string& text, std::initializer_list<int> choices, int* value) {
+  std::int64_t v;
+  if (!ParseInteger(text, 0, kMaxRateTerm, &v) || std::find(choices.begin(), choices.end(), v) == choices.end())
+    return false;
+  *value = static_cast<int>(v);
   return true;
 }
 
@@ -56,6 +66,8 @@ bool ApplyOption(const std::string& name, const std::string& value, RenderOption
   else if (name == "--to") ok = o->haveTo = ParseTicks(value, &o->toTicks);
   else if (name == "--frames") ok = ParsePassList(value, &o->passes);
   else if (name == "--size") ok = ParseFrameSize(value, &o->width, &o->height);
+  else if (name == "--ssaa") ok = ParseChoice(value, {1, 2, 3, 4}, &o->ssaa);
+  else if (name == "--msaa") ok = ParseChoice(value, {0, 2, 4, 8}, &o->msaa);
   else if (name == "--data") o->dataDir = value;
   else if (name == "--out") o->outDir = value;
   else if (name == "--video") o->videoPath = value;
@@ -66,7 +78,7 @@ bool ApplyOption(const std::string& name, const std::string& value, RenderOption
 }
 
 bool TakesValue(const std::string& name) {
-  static const char* const kNames[] = {"--fps", "--from", "--to", "--frames", "--size",
+  static const char* const kNames[] = {"--fps", "--from", "--to", "--frames", "--size", "--ssaa", "--msaa",
                                        "--data", "--out", "--video", "--frame-stats"};
   for (const char* n : kNames)
     if (name == n) return true;
@@ -143,6 +155,8 @@ const char* RenderUsage() {
          "  --to TICK           last music tick to write (default: the end of the show)\n"
          "  --frames A,B,...    write only these pass numbers\n"
          "  --size WxH          frame size (default 640x480; the 4:3 picture is centred)\n"
+         "  --ssaa N            draw at N times the size (1 to 4, default 1) and box-filter down\n"
+         "  --msaa N            multisample the drawing with 0, 2, 4 or 8 samples (default 0)\n"
          "  --out DIR           write DIR/frame-NNNNNN.png\n"
          "  --video FILE        write an H.264/AAC MP4 with the music (needs ffmpeg)\n"
          "  --frame-stats FILE  write frame,ms,sceneIndex,sceneTicks,drawMicros as CSV\n"

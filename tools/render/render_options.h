@@ -17,6 +17,8 @@ struct RenderOptions {
   double fromTicks = 0.0, toTicks = 0.0;  // frames written: from <= demoTicks <= to
   std::vector<std::int64_t> passes;       // when not empty, only these passes are written (sorted)
   int width = 640, height = 480;
+  int ssaa = 1;             // drawn at ssaa x the size, box-reduced before writing
+  int msaa = 0;             // samples per drawn pixel: 0, 2, 4 or 8
   std::string dataDir;      // empty: the working directory
   std::string outDir;       // PNG frames
   std::string videoPath;    // MP4 with the music
