@@ -141,7 +141,8 @@ FrameRecord DrawPass(std::int64_t pass, std::int64_t ms) {
 
 struct RenderRun {
   const RenderOptions* options;
-  std::string ffmpegPath, musicPath;
+  std::string ffmpegPath;
+  MusicPcm music;  // the video's sound; empty: none
   FILE* stats = nullptr;
   bool videoOpen = false;
   std::int64_t written = 0;
@@ -157,7 +158,18 @@ bool WriteSelectedFrame(RenderRun* run, const FrameRecord& frame) {
     return false;
   if (!o.videoPath.empty()) {
     if (!run->videoOpen) {
-      VideoSettings v{run->ffmpegPath, o.videoPath, run->musicPath, o.width, o.height, o.fpsNum, o.fpsDen, frame.ms};
+      VideoSettings v;
+      v.ffmpegPath = run->ffmpegPath;
+      v.outputPath = o.videoPath;
+      v.container = VideoContainerForPath(o.videoPath);
+      v.width = o.width;
+      v.height = o.height;
+      v.fpsNum = o.fpsNum;
+      v.fpsDen = o.fpsDen;
+      if (o.crf >= 0) v.crf = o.crf;
+      v.audioRate = o.audioRate;
+      v.music = &run->music;
+      v.musicOffsetMs = frame.ms;
       if (!OpenVideo(v)) return false;
       run->videoOpen = true;
     }
@@ -237,7 +249,10 @@ int PrepareRun(RenderOptions* o, RenderRun* run) {
   }
   if (!o->dataDir.empty() && (!IsDirectory(o->dataDir) || chdir(o->dataDir.c_str()) != 0))
     return Fail("data directory '" + o->dataDir + "' does not exist");
-  run->musicPath = CheckDataDirectory(!o->videoPath.empty());
+  const std::string musicPath = CheckDataDirectory(!o->videoPath.empty());
+  std::string error;
+  if (!o->videoPath.empty() && !musicPath.empty() && !DecodeMusicFile(musicPath, &run->music, &error))
+    return Fail(error);
   return 0;
 }
 

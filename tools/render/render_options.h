@@ -21,7 +21,9 @@ struct RenderOptions {
   int msaa = 0;             // samples per drawn pixel: 0, 2, 4 or 8
   std::string dataDir;      // empty: the working directory
   std::string outDir;       // PNG frames
-  std::string videoPath;    // MP4 with the music
+  std::string videoPath;    // .mp4, .mkv or .mov with the music
+  int crf = -1;             // H.264 quality 0 .. 51 for .mp4; -1: the default
+  int audioRate = 0;        // the video's sound: 44100 or 48000; 0: the music's own rate
   std::string statsPath;    // per-frame CSV
   bool strict = false;       // data warnings fail the render
   bool help = false;

@@ -3,11 +3,14 @@
 // the three video containers as ffprobe reads them back, and interruption.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "support/tool_support.h"
 #include "tools/render/render_options.h"
+#include "tools/render/render_video.h"
 
 namespace velkor {
 namespace {
@@ -86,6 +89,87 @@ TEST(CaptureTest, SupersampledFramesAreBoxReducedDoubleSizeFramesAtTheSameClock)
   }
   EXPECT_EQ(FileNames(t.path() + "/ssaa").size(), 6u);
   EXPECT_GT(edgesSmoothed, 1000u) << "--msaa 4 changed next to nothing";
+}
+
+TEST(CaptureTest, CaptureOptionsAreCheckedAgainstEachOtherAndTheContainer) {
+  const struct {
+    std::string args, error;  // error: empty when the options are accepted
+  } cases[] = {
+      {"--ssaa 4 --msaa 8", ""},       {"--ssaa 0", "--ssaa"},
+      {"--ssaa 5", "--ssaa"},          {"--msaa 1", "--msaa"},
+      {"--msaa 6", "--msaa"},          {"--video v.avi", ".mp4, .mkv or .mov"},
+      {"--video V.MOV --size 161x121", ""},  {"--video v.mp4 --size 161x120", "even"},
+      {"--video v.mp4 --crf 0", ""},   {"--video v.mp4 --crf 52", "--crf"},
+      {"--video v.mkv --crf 18", ".mp4 video only"},  {"--video v.mov --audio-rate 48000", ""},
+      {"--video v.mp4 --audio-rate 22050", "--audio-rate"},  {"--audio-rate 44100", "sound of a --video"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> words;
+    for (size_t start = 0, end; start < c.args.size(); start = end + 1) {
+      end = std::min(c.args.find(' ', start), c.args.size());
+      words.push_back(c.args.substr(start, end - start));
+    }
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    RenderOptions options;
+    std::string error;
+    EXPECT_EQ(ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), &options, &error), c.error.empty())
+        << c.args << ": " << error;
+    EXPECT_NE(error.find(c.error), std::string::npos) << c.args << ": " << error;
+  }
+}
+
+// ffprobe's value of one entry of the first stream of a kind ("v", "a").
+std::string Probe(const std::string& file, const std::string& stream, const std::string& entry) {
+  std::string out = RunCommand("ffprobe -v error -select_streams " + stream + ":0 -count_frames -show_entries " +
+                               "stream=" + entry + " -of default=nw=1:nk=1 " + Quote(file)).output;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+bool HaveFfmpeg() { return !FindProgramOnPath("ffmpeg").empty() && !FindProgramOnPath("ffprobe").empty(); }
+
+TEST(CaptureTest, EachContainerHoldsEveryFrameAtItsRateWithTheMusicCutToTheFrames) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg/ffprobe not installed (scripts/install-deps.sh installs them)";
+  ASSERT_FALSE(StandinDataDir().empty()) << "velkor-tools make-data failed";
+  const struct {
+    std::string file, args, video, audio;
+    long long num, den, audioRate;
+    long long sampleSlack;  // AAC decodes in whole blocks of 1024; the others to the sample
+  } cases[] = {
+      {"v.mp4", "--fps 60000/1001 --crf 30", "h264", "aac", 60000, 1001, 44100, 1024},
+      {"v.mkv", "--fps 25", "ffv1", "flac", 25, 1, 44100, 0},
+      {"v.mov", "--fps 30000/1001 --audio-rate 48000", "prores", "pcm_s16le", 30000, 1001, 48000, 0},
+  };
+  for (const auto& c : cases) {
+    TempDir t;
+    const std::string video = t.path() + "/" + c.file;
+    const CommandResult r = Render("--size 160x120 --from 100 --to 120 " + c.args + " --out " +
+                                   Quote(t.path() + "/png") + " --video " + Quote(video));
+    ASSERT_EQ(r.status, 0) << c.args << "\n" << r.output;
+    const std::vector<std::string> frames = FileNames(t.path() + "/png");
+    ASSERT_GT(frames.size(), 30u) << c.file;
+    EXPECT_EQ(Probe(video, "v", "codec_name"), c.video);
+    EXPECT_EQ(Probe(video, "a", "codec_name"), c.audio);
+    EXPECT_EQ(Probe(video, "v", "nb_read_frames"), std::to_string(frames.size())) << c.file;
+    EXPECT_EQ(Probe(video, "v", "r_frame_rate"), std::to_string(c.num) + "/" + std::to_string(c.den)) << c.file;
+    EXPECT_EQ(Probe(video, "a", "sample_rate"), std::to_string(c.audioRate)) << c.file;
+    // The sound lasts as long as the frames.
+    const long long samples = static_cast<long long>(
+        RunCommand("ffmpeg -v error -i " + Quote(video) + " -map 0:a -f s16le -ac 1 -").output.size() / 2);
+    const long long expected = static_cast<long long>(frames.size()) * c.audioRate * c.den / c.num;
+    EXPECT_LE(std::llabs(samples - expected), c.sampleSlack) << c.file << ": " << samples << " samples";
+    if (c.video != "ffv1") continue;
+    // Lossless: every decoded frame is its PNG.
+    const std::string decoded =
+        RunCommand("ffmpeg -v error -i " + Quote(video) + " -map 0:v -f rawvideo -pix_fmt rgb24 -").output;
+    ASSERT_EQ(decoded.size(), frames.size() * 160 * 120 * 3);
+    for (size_t k = 0; k < frames.size(); ++k) {
+      const Image png = LoadPng(t.path() + "/png/" + frames[k]);
+      EXPECT_EQ(decoded.compare(k * png.rgb.size(), png.rgb.size(),
+                                std::string(png.rgb.begin(), png.rgb.end())), 0) << frames[k];
+    }
+  }
 }
 
 }  // namespace
