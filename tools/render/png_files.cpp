@@ -48,7 +48,10 @@ bool ReadRows(png_structp png, png_infop info, FILE* f, int* width, int* height,
 }  // namespace
 
 bool WritePngRgb(const std::string& path, int width, int height, const std::uint8_t* pixels) {
-  FILE* f = std::fopen(path.c_str(), "wb");
+  // Written under a passing name and renamed when complete: a reader never
+  // finds half a picture under the final name, whenever the writer stops.
+  const std::string partial = path + ".partial";
+  FILE* f = std::fopen(partial.c_str(), "wb");
   if (!f) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return false;
@@ -58,7 +61,11 @@ bool WritePngRgb(const std::string& path, int width, int height, const std::uint
   bool ok = info && WriteRows(png, info, f, width, height, pixels);
   png_destroy_write_struct(&png, &info);
   ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  ok = ok && std::rename(partial.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    std::remove(partial.c_str());
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  }
   return ok;
 }
 

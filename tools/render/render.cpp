@@ -1,9 +1,11 @@
 // velkor-tools render: runs the show headless against a virtual music clock,
 // one drawn frame per pass at a fixed frame rate, and writes the selected
 // frames as PNG files and/or a video with the music.
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -203,6 +205,23 @@ ProgressSample SampleProgress(const RenderOptions& o, const FrameRecord& f) {
   return ProgressSample{f.pass, f.ms, f.sceneIndex, fps, left};
 }
 
+// An interrupt (SIGINT) or a termination request (SIGTERM) ends the render
+// after the frame in hand, with the outputs closed properly; a second one
+// ends the program at once.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void NoteStopSignal(int signal) { stopSignal = signal; }
+
+void CatchStopSignals(bool on) {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = on ? NoteStopSignal : SIG_DFL;
+  action.sa_flags = on ? SA_RESETHAND | SA_RESTART : 0;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
 // The main loop with the virtual clock: step, draw, write when selected.
 bool RunPasses(RenderRun* run) {
   const RenderOptions& o = *run->options;
@@ -218,7 +237,7 @@ bool RunPasses(RenderRun* run) {
       return false;
     }
     ReportProgress(SampleProgress(o, last), false);
-    if (done || PastSelection(o, pass, demoTicks)) break;
+    if (done || PastSelection(o, pass, demoTicks) || stopSignal != 0) break;
   }
   ReportProgress(SampleProgress(o, last), true);
   EndProgress();
@@ -275,6 +294,54 @@ void NoteDataWarning(const char* line) {
   std::fprintf(stderr, "velkor-tools render: warning: %s\n", line);
 }
 
+// The render proper, once the options are known to be well formed.
+int Render(RenderOptions* options, RenderRun* run) {
+  if (const int status = PrepareRun(options, run)) return status;
+  std::string error;
+  if (!OpenContext(*options, &error)) {
+    StopShow();
+    return Fail(error);
+  }
+  if (const int status = OpenOutputs(options, run)) {
+    FinishOutputs(run, false);
+    StopShow();
+    return status;
+  }
+  dataWarnings = 0;
+  SetLogSink(NoteDataWarning);
+  if (!StartShow()) {
+    SetLogSink(nullptr);
+    FinishOutputs(run, false);
+    StopShow();
+    return Fail("the show could not start");
+  }
+  BeginProgress();
+  bool ok = RunPasses(run);
+  ok = FinishOutputs(run, ok);
+  StopShow();
+  SetLogSink(nullptr);
+  const bool wantedFrames = !options->outDir.empty() || !options->videoPath.empty();
+  if (ok && wantedFrames && run->written == 0 && stopSignal == 0) return Fail("no frame lies in the selected range");
+  if (dataWarnings > 0)
+    std::fprintf(stderr, "velkor-tools render: %d data warning%s\n", dataWarnings, dataWarnings == 1 ? "" : "s");
+  if (ok && options->strict && dataWarnings > 0) return Fail("--strict: the data set has damaged or missing files");
+  return ok ? 0 : 1;
+}
+
+// After a stop signal: what was written is complete and closed, and the last
+// line says how much.
+void ReportStop(const RenderOptions& o, const RenderRun& run) {
+  EndProgress();
+  const bool both = !o.videoPath.empty() && !o.outDir.empty();
+  const std::string held = both ? o.videoPath + " and " + o.outDir + " each hold" : o.videoPath + o.outDir + " holds";
+  const char* cause = stopSignal == SIGINT ? "an interrupt" : "a termination request";
+  if (o.videoPath.empty() && o.outDir.empty())
+    std::fprintf(stderr, "velkor-tools render: stopped by %s\n", cause);
+  else
+    std::fprintf(stderr, "velkor-tools render: stopped by %s: %s %lld frames\n", cause, held.c_str(),
+                 static_cast<long long>(run.written));
+}
+
 }  // namespace
 
 int RenderCommand(int argc, char** argv) {
@@ -290,35 +357,14 @@ int RenderCommand(int argc, char** argv) {
   }
   RenderRun run;
   run.options = &options;
-  if (const int status = PrepareRun(&options, &run)) return status;
-  if (!OpenContext(options, &error)) {
-    StopShow();
-    return Fail(error);
-  }
-  if (const int status = OpenOutputs(&options, &run)) {
-    FinishOutputs(&run, false);
-    StopShow();
-    return status;
-  }
-  dataWarnings = 0;
-  SetLogSink(NoteDataWarning);
-  if (!StartShow()) {
-    SetLogSink(nullptr);
-    FinishOutputs(&run, false);
-    StopShow();
-    return Fail("the show could not start");
-  }
-  BeginProgress();
-  bool ok = RunPasses(&run);
-  ok = FinishOutputs(&run, ok);
-  StopShow();
-  SetLogSink(nullptr);
-  const bool wantedFrames = !options.outDir.empty() || !options.videoPath.empty();
-  if (ok && wantedFrames && run.written == 0) return Fail("no frame lies in the selected range");
-  if (dataWarnings > 0)
-    std::fprintf(stderr, "velkor-tools render: %d data warning%s\n", dataWarnings, dataWarnings == 1 ? "" : "s");
-  if (ok && options.strict && dataWarnings > 0) return Fail("--strict: the data set has damaged or missing files");
-  return ok ? 0 : 1;
+  // Before the video system starts: SDL takes these signals only where nobody has.
+  stopSignal = 0;
+  CatchStopSignals(true);
+  const int status = Render(&options, &run);
+  CatchStopSignals(false);
+  if (stopSignal == 0) return status;
+  ReportStop(options, run);
+  return status == 0 ? 128 + stopSignal : status;
 }
 
 }  // namespace velkor

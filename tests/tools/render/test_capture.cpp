@@ -2,9 +2,14 @@
 // box reduction done here from a frame drawn at twice the size, multisampling,
 // the three video containers as ffprobe reads them back, and interruption.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +20,7 @@
 namespace velkor {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace velkor::test;
 
 // Passes at 1 fps in scenes 0, 1, 2, 3, 4 and 5.
@@ -169,6 +175,82 @@ TEST(CaptureTest, EachContainerHoldsEveryFrameAtItsRateWithTheMusicCutToTheFrame
       EXPECT_EQ(decoded.compare(k * png.rgb.size(), png.rgb.size(),
                                 std::string(png.rgb.begin(), png.rgb.end())), 0) << frames[k];
     }
+  }
+}
+
+// velkor-tools in the background, its standard error in errPath.
+pid_t StartTool(const std::string& arguments, const std::string& errPath) {
+  const std::string command = "exec " + Quote(ProgramPath("VELKOR_TOOLS")) + " " + arguments + " 2>" + Quote(errPath);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+// The exit status, or minus the signal that ended the process.
+int WaitFor(pid_t pid) {
+  int raw = 0;
+  waitpid(pid, &raw, 0);
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw);
+}
+
+// The frame count of the last line: "... holds N frames" or "... each hold N frames".
+long long FramesOnLastLine(std::string text) {
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  const std::string last = text.substr(text.rfind('\n') + 1);
+  const size_t hold = last.find(" hold");
+  const size_t number = last.find(' ', hold + 1);
+  return hold == std::string::npos || last.find(" frames") == std::string::npos ? -1
+                                                                                 : std::atoll(&last[number + 1]);
+}
+
+TEST(CaptureTest, AStopSignalLeavesCompleteOutputsOfEveryFrameSoFar) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg/ffprobe not installed (scripts/install-deps.sh installs them)";
+  ASSERT_FALSE(StandinDataDir().empty()) << "velkor-tools make-data failed";
+  TempDir t;
+  const struct {
+    int signal, status;
+    std::string outputs;
+  } cases[] = {
+      {SIGINT, 130, "--size 160x120 --video " + Quote(t.path() + "/v.mp4")},
+      {SIGTERM, 143, "--size 640x480 --out " + Quote(t.path() + "/png")},
+  };
+  for (const auto& c : cases) {
+    const std::string stats = t.path() + "/stats" + std::to_string(c.signal), errPath = stats + ".err";
+    const pid_t pid = StartTool("render --data " + Quote(StandinDataDir()) + " --frame-stats " + Quote(stats) + " " +
+                                    c.outputs, errPath);
+    // The statistics show up in blocks of a hundred lines or more: the render
+    // is well under way. Meanwhile, every PNG under its final name is whole.
+    std::set<std::string> checked;
+    std::error_code ec;
+    for (int wait = 0; wait < 6000 && (!fs::exists(stats) || fs::file_size(stats, ec) == 0); ++wait) {
+      for (const std::string& name : FileNames(t.path() + "/png")) {
+        if (fs::path(name).extension() == ".png" && checked.insert(name).second) {
+          EXPECT_EQ(LoadPng(t.path() + "/png/" + name).width, 640) << name;
+        }
+      }
+      usleep(10000);
+    }
+    kill(pid, c.signal);
+    const int status = WaitFor(pid);
+    const std::string err = RunCommand("cat " + Quote(errPath)).output;
+    ASSERT_EQ(status, c.status) << err;
+    const long long frames = FramesOnLastLine(err);
+    EXPECT_GT(frames, 20) << err;
+    if (c.signal == SIGTERM) {
+      const std::vector<std::string> names = FileNames(t.path() + "/png");
+      EXPECT_EQ(static_cast<long long>(names.size()), frames) << "only whole frames, all of them named";
+      EXPECT_EQ(names.back(), FrameFileName(frames - 1));
+      EXPECT_EQ(LoadPng(t.path() + "/png/" + names.back()).height, 480);
+      continue;
+    }
+    const std::string video = t.path() + "/v.mp4";
+    EXPECT_EQ(Probe(video, "v", "nb_read_frames"), std::to_string(frames));
+    const long long samples = static_cast<long long>(
+        RunCommand("ffmpeg -v error -i " + Quote(video) + " -map 0:a -f s16le -ac 1 -").output.size() / 2);
+    EXPECT_LE(std::llabs(samples - frames * 44100 / 60), 1024) << samples << " samples";
   }
 }
 
