@@ -10,10 +10,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
+#include "music/sequencer.h"
 #include "support/tool_support.h"
+#include "tools/render/contact_sheet.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_video.h"
 
@@ -122,6 +125,21 @@ TEST(CaptureTest, CaptureOptionsAreCheckedAgainstEachOtherAndTheContainer) {
     EXPECT_EQ(ParseRenderOptions(static_cast<int>(argv.size()), argv.data(), &options, &error), c.error.empty())
         << c.args << ": " << error;
     EXPECT_NE(error.find(c.error), std::string::npos) << c.args << ": " << error;
+  }
+}
+
+TEST(CaptureTest, ContactSheetMomentsFallInEachQuarterOfEveryScene) {
+  for (const auto& rate : {std::pair<long long, long long>{60, 1}, {30000, 1001}, {1, 1}}) {
+    const std::vector<std::int64_t> passes = ContactSheetPasses(4, rate.first, rate.second);
+    ASSERT_EQ(passes.size(), 24u);
+    for (size_t k = 0; k < passes.size(); ++k) {
+      const int scene = static_cast<int>(k / 4), quarter = static_cast<int>(k % 4);
+      const std::int64_t ms = PassMusicMs(passes[k], rate.first, rate.second);
+      const std::int64_t start = SceneStartMs(scene), length = SceneStartMs(scene + 1) - start;
+      EXPECT_GE(ms * 4, start * 4 + length * quarter) << k << " at " << rate.first;
+      EXPECT_LT(ms * 4, start * 4 + length * (quarter + 1)) << k << " at " << rate.first;
+      EXPECT_EQ(NominalSceneAt(DemoTicksFromMs(static_cast<int>(ms))), scene) << k << " at " << rate.first;
+    }
   }
 }
 
