@@ -1,14 +1,23 @@
 // velkor-tools: the command table over the tool products (inspect, make-data,
-// render), each a library of its own on top of the show's modules.
+// render, icon, contact-sheet), each a library of its own on top of the show's
+// modules; the contact sheet borrows the stand-in set's font from here.
 #include <cstdio>
 #include <cstring>
 
 #include "tools/inspect/describe.h"
+#include "tools/render/contact_sheet.h"
 #include "tools/render/icon.h"
 #include "tools/render/render.h"
+#include "tools/standin/bitmap_font.h"
 #include "tools/standin/standin.h"
 
 namespace {
+
+// The contact sheet's captions in the stand-in pictures' font.
+int ContactSheet(int argc, char** argv) {
+  return velkor::ContactSheetCommand(argc, argv,
+                                     velkor::CaptionFont{velkor::GlyphDot, velkor::kGlyphWidth, velkor::kGlyphHeight});
+}
 
 struct Subcommand {
   const char* name;
@@ -21,6 +30,7 @@ const Subcommand kSubcommands[] = {
     {"make-data", velkor::MakeDataCommand, "make-data DIR           write the stand-in data set into DIR"},
     {"render", velkor::RenderCommand, "render [options]        render the show offline to PNG frames or video"},
     {"icon", velkor::IconCommand, "icon --data DIR --out F  a square picture of the show for the desktop's menus"},
+    {"contact-sheet", ContactSheet, "contact-sheet --data DIR --out F  a labelled grid of moments of every scene"},
 };
 
 void PrintUsage() {

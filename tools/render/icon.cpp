@@ -50,6 +50,8 @@ int IconCommand(int argc, char** argv) {
   if (!ParseIconOptions(argc, argv, &o)) return Usage();
   namespace fs = std::filesystem;
   std::error_code ec;
+  // The render moves into the data directory.
+  o.out = fs::absolute(o.out, ec).string();
   const fs::path work = fs::temp_directory_path(ec) / ("velkor-icon-" + std::to_string(::getpid()));
   fs::create_directories(work, ec);
   // One frame a second: pass n shows music time n seconds.

@@ -9,14 +9,14 @@ namespace velkor {
 
 namespace {
 
-// Speed over size: frames are written by the thousand.
-constexpr int kCompressionLevel = 1;
-
-bool WriteRows(png_structp png, png_infop info, FILE* f, int width, int height, const std::uint8_t* pixels) {
+bool WriteRows(png_structp png, png_infop info, FILE* f, int width, int height, const std::uint8_t* pixels,
+               PngCompression compression) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, f);
-  png_set_compression_level(png, kCompressionLevel);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+  // Speed over size for frames, written by the thousand.
+  const bool small = compression == PngCompression::Small;
+  png_set_compression_level(png, small ? 9 : 1);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, small ? PNG_ALL_FILTERS : PNG_FILTER_UP);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -47,18 +47,26 @@ bool ReadRows(png_structp png, png_infop info, FILE* f, int* width, int* height,
 
 }  // namespace
 
-bool WritePngRgb(const std::string& path, int width, int height, const std::uint8_t* pixels) {
-  FILE* f = std::fopen(path.c_str(), "wb");
+bool WritePngRgb(const std::string& path, int width, int height, const std::uint8_t* pixels,
+                 PngCompression compression) {
+  // Written under a passing name and renamed when complete: a reader never
+  // finds half a picture under the final name, whenever the writer stops.
+  const std::string partial = path + ".partial";
+  FILE* f = std::fopen(partial.c_str(), "wb");
   if (!f) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return false;
   }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = info && WriteRows(png, info, f, width, height, pixels);
+  bool ok = info && WriteRows(png, info, f, width, height, pixels, compression);
   png_destroy_write_struct(&png, &info);
   ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  ok = ok && std::rename(partial.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    std::remove(partial.c_str());
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  }
   return ok;
 }
 

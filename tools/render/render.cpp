@@ -1,9 +1,11 @@
 // velkor-tools render: runs the show headless against a virtual music clock,
 // one drawn frame per pass at a fixed frame rate, and writes the selected
 // frames as PNG files and/or a video with the music.
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +20,8 @@
 #include "platform/gl.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "tools/render/draw_target.h"
+#include "tools/render/frame_pixels.h"
 #include "tools/render/png_files.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_progress.h"
@@ -75,37 +79,45 @@ std::string CheckDataDirectory(bool video) {
   return IsFile(music) ? AbsolutePath(music) : "";
 }
 
-bool StartShow(int width, int height) {
-  if (!PlatformOpenHeadless(width, height)) return false;
+// The headless context and where the show will draw in it: the limits of
+// this GL are known here, before any output file is made.
+bool OpenContext(const RenderOptions& o, std::string* error) {
+  if (!PlatformOpenHeadless(o.width, o.height)) {
+    *error = "no headless GL context of " + std::to_string(o.width) + "x" + std::to_string(o.height);
+    return false;
+  }
   int w = 0, h = 0;
   PlatformDrawableSize(&w, &h);
-  if (w != width || h != height) return false;
+  if (w != o.width || h != o.height) {
+    *error = "the headless GL context is " + std::to_string(w) + "x" + std::to_string(h) + ", not " +
+             std::to_string(o.width) + "x" + std::to_string(o.height);
+    return false;
+  }
+  return OpenDrawTarget(DrawTargetSize{o.width, o.height, o.ssaa, o.msaa}, error);
+}
+
+// The show as the player starts it, on the drawn size.
+bool StartShow() {
   SetKeepPictureAspect(true);
-  ResizeViewport(width, height);
+  ResizeViewport(DrawWidth(), DrawHeight());
+  AlignDrawTargetViewport();
   UseVirtualClock(true);
   SetVirtualClockMs(0);
-  if (!InitRenderer()) return false;
-  // The offscreen context may be single-buffered: read where the show draws.
-  GLint drawBuffer = GL_BACK;
-  glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
-  glReadBuffer(static_cast<GLenum>(drawBuffer));
-  return true;
+  return InitRenderer();
 }
 
 void StopShow() {
   StopMusic();
+  CloseDrawTarget();
   CloseDisplayWindow();
 }
 
-// The drawn frame as RGB rows, top row first.
-void ReadFrame(int width, int height, std::vector<std::uint8_t>* bottomUp, std::vector<std::uint8_t>* topDown) {
-  const size_t stride = static_cast<size_t>(width) * 3;
-  bottomUp->resize(stride * height);
-  topDown->resize(stride * height);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp->data());
-  for (int row = 0; row < height; ++row)
-    std::memcpy(topDown->data() + stride * row, bottomUp->data() + stride * (height - 1 - row), stride);
+// The drawn frame as output pixels, top row first.
+void ReadFrame(const RenderOptions& o, std::vector<std::uint8_t>* drawn, std::vector<std::uint8_t>* topDown) {
+  drawn->resize(static_cast<size_t>(DrawWidth()) * DrawHeight() * 3);
+  topDown->resize(static_cast<size_t>(o.width) * o.height * 3);
+  ReadDrawTarget(drawn->data());
+  ReduceFrame(drawn->data(), DrawTargetTopRowFirst(), o.width, o.height, o.ssaa, topDown->data());
 }
 
 struct FrameRecord {
@@ -121,6 +133,7 @@ FrameRecord DrawPass(std::int64_t pass, std::int64_t ms) {
   FrameRecord r{pass, ms, sceneIndex, sceneTicks, 0};
   const auto start = std::chrono::steady_clock::now();
   ClearOutsidePicture();
+  AlignDrawTargetScissor();
   RenderFrame();
   glFinish();
   r.drawMicros =
@@ -130,7 +143,8 @@ FrameRecord DrawPass(std::int64_t pass, std::int64_t ms) {
 
 struct RenderRun {
   const RenderOptions* options;
-  std::string ffmpegPath, musicPath;
+  std::string ffmpegPath;
+  MusicPcm music;  // the video's sound; empty: none
   FILE* stats = nullptr;
   bool videoOpen = false;
   std::int64_t written = 0;
@@ -140,13 +154,24 @@ struct RenderRun {
 bool WriteSelectedFrame(RenderRun* run, const FrameRecord& frame) {
   const RenderOptions& o = *run->options;
   if (o.outDir.empty() && o.videoPath.empty()) return true;
-  ReadFrame(o.width, o.height, &run->bottomUp, &run->topDown);
+  ReadFrame(o, &run->bottomUp, &run->topDown);
   if (!o.outDir.empty() &&
       !WritePngRgb(o.outDir + "/" + FrameFileName(frame.pass), o.width, o.height, run->topDown.data()))
     return false;
   if (!o.videoPath.empty()) {
     if (!run->videoOpen) {
-      VideoSettings v{run->ffmpegPath, o.videoPath, run->musicPath, o.width, o.height, o.fpsNum, o.fpsDen, frame.ms};
+      VideoSettings v;
+      v.ffmpegPath = run->ffmpegPath;
+      v.outputPath = o.videoPath;
+      v.container = VideoContainerForPath(o.videoPath);
+      v.width = o.width;
+      v.height = o.height;
+      v.fpsNum = o.fpsNum;
+      v.fpsDen = o.fpsDen;
+      if (o.crf >= 0) v.crf = o.crf;
+      v.audioRate = o.audioRate;
+      v.music = &run->music;
+      v.musicOffsetMs = frame.ms;
       if (!OpenVideo(v)) return false;
       run->videoOpen = true;
     }
@@ -180,6 +205,23 @@ ProgressSample SampleProgress(const RenderOptions& o, const FrameRecord& f) {
   return ProgressSample{f.pass, f.ms, f.sceneIndex, fps, left};
 }
 
+// An interrupt (SIGINT) or a termination request (SIGTERM) ends the render
+// after the frame in hand, with the outputs closed properly; a second one
+// ends the program at once.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void NoteStopSignal(int signal) { stopSignal = signal; }
+
+void CatchStopSignals(bool on) {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = on ? NoteStopSignal : SIG_DFL;
+  action.sa_flags = on ? SA_RESETHAND | SA_RESTART : 0;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
 // The main loop with the virtual clock: step, draw, write when selected.
 bool RunPasses(RenderRun* run) {
   const RenderOptions& o = *run->options;
@@ -195,7 +237,7 @@ bool RunPasses(RenderRun* run) {
       return false;
     }
     ReportProgress(SampleProgress(o, last), false);
-    if (done || PastSelection(o, pass, demoTicks)) break;
+    if (done || PastSelection(o, pass, demoTicks) || stopSignal != 0) break;
   }
   ReportProgress(SampleProgress(o, last), true);
   EndProgress();
@@ -214,7 +256,7 @@ bool FinishOutputs(RenderRun* run, bool ok) {
   return ok;
 }
 
-// Everything that can be found wrong before the first frame.
+// Everything about the arguments and the data that can be found wrong before the first frame.
 int PrepareRun(RenderOptions* o, RenderRun* run) {
   MakeOutputPathsAbsolute(o);
   if (!o->videoPath.empty()) {
@@ -226,7 +268,15 @@ int PrepareRun(RenderOptions* o, RenderRun* run) {
   }
   if (!o->dataDir.empty() && (!IsDirectory(o->dataDir) || chdir(o->dataDir.c_str()) != 0))
     return Fail("data directory '" + o->dataDir + "' does not exist");
-  run->musicPath = CheckDataDirectory(!o->videoPath.empty());
+  const std::string musicPath = CheckDataDirectory(!o->videoPath.empty());
+  std::string error;
+  if (!o->videoPath.empty() && !musicPath.empty() && !DecodeMusicFile(musicPath, &run->music, &error))
+    return Fail(error);
+  return 0;
+}
+
+// The output files, once the context has shown that it can draw the frames.
+int OpenOutputs(RenderOptions* o, RenderRun* run) {
   if (!o->outDir.empty() && !MakeDirectories(o->outDir)) return Fail("cannot create " + o->outDir);
   if (!o->statsPath.empty()) {
     run->stats = std::fopen(o->statsPath.c_str(), "w");
@@ -244,6 +294,54 @@ void NoteDataWarning(const char* line) {
   std::fprintf(stderr, "velkor-tools render: warning: %s\n", line);
 }
 
+// The render proper, once the options are known to be well formed.
+int Render(RenderOptions* options, RenderRun* run) {
+  if (const int status = PrepareRun(options, run)) return status;
+  std::string error;
+  if (!OpenContext(*options, &error)) {
+    StopShow();
+    return Fail(error);
+  }
+  if (const int status = OpenOutputs(options, run)) {
+    FinishOutputs(run, false);
+    StopShow();
+    return status;
+  }
+  dataWarnings = 0;
+  SetLogSink(NoteDataWarning);
+  if (!StartShow()) {
+    SetLogSink(nullptr);
+    FinishOutputs(run, false);
+    StopShow();
+    return Fail("the show could not start");
+  }
+  BeginProgress();
+  bool ok = RunPasses(run);
+  ok = FinishOutputs(run, ok);
+  StopShow();
+  SetLogSink(nullptr);
+  const bool wantedFrames = !options->outDir.empty() || !options->videoPath.empty();
+  if (ok && wantedFrames && run->written == 0 && stopSignal == 0) return Fail("no frame lies in the selected range");
+  if (dataWarnings > 0)
+    std::fprintf(stderr, "velkor-tools render: %d data warning%s\n", dataWarnings, dataWarnings == 1 ? "" : "s");
+  if (ok && options->strict && dataWarnings > 0) return Fail("--strict: the data set has damaged or missing files");
+  return ok ? 0 : 1;
+}
+
+// After a stop signal: what was written is complete and closed, and the last
+// line says how much.
+void ReportStop(const RenderOptions& o, const RenderRun& run) {
+  EndProgress();
+  const bool both = !o.videoPath.empty() && !o.outDir.empty();
+  const std::string held = both ? o.videoPath + " and " + o.outDir + " each hold" : o.videoPath + o.outDir + " holds";
+  const char* cause = stopSignal == SIGINT ? "an interrupt" : "a termination request";
+  if (o.videoPath.empty() && o.outDir.empty())
+    std::fprintf(stderr, "velkor-tools render: stopped by %s\n", cause);
+  else
+    std::fprintf(stderr, "velkor-tools render: stopped by %s: %s %lld frames\n", cause, held.c_str(),
+                 static_cast<long long>(run.written));
+}
+
 }  // namespace
 
 int RenderCommand(int argc, char** argv) {
@@ -259,29 +357,14 @@ int RenderCommand(int argc, char** argv) {
   }
   RenderRun run;
   run.options = &options;
-  if (const int status = PrepareRun(&options, &run)) {
-    FinishOutputs(&run, false);
-    return status;
-  }
-  dataWarnings = 0;
-  SetLogSink(NoteDataWarning);
-  if (!StartShow(options.width, options.height)) {
-    SetLogSink(nullptr);
-    FinishOutputs(&run, false);
-    StopShow();
-    return Fail("no headless GL context of " + std::to_string(options.width) + "x" + std::to_string(options.height));
-  }
-  BeginProgress();
-  bool ok = RunPasses(&run);
-  ok = FinishOutputs(&run, ok);
-  StopShow();
-  SetLogSink(nullptr);
-  const bool wantedFrames = !options.outDir.empty() || !options.videoPath.empty();
-  if (ok && wantedFrames && run.written == 0) return Fail("no frame lies in the selected range");
-  if (dataWarnings > 0)
-    std::fprintf(stderr, "velkor-tools render: %d data warning%s\n", dataWarnings, dataWarnings == 1 ? "" : "s");
-  if (ok && options.strict && dataWarnings > 0) return Fail("--strict: the data set has damaged or missing files");
-  return ok ? 0 : 1;
+  // Before the video system starts: SDL takes these signals only where nobody has.
+  stopSignal = 0;
+  CatchStopSignals(true);
+  const int status = Render(&options, &run);
+  CatchStopSignals(false);
+  if (stopSignal == 0) return status;
+  ReportStop(options, run);
+  return status == 0 ? 128 + stopSignal : status;
 }
 
 }  // namespace velkor

@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+
+#include "tools/render/render_video.h"
 
 namespace velkor {
 
@@ -21,6 +24,15 @@ bool ParseInteger(const std::string& text, std::int64_t low, std::int64_t high, 
   const std::int64_t v = std::strtoll(text.c_str(), nullptr, 10);
   if (v < low || v > high) return false;
   *value = v;
+  return true;
+}
+
+// An integer that must be one of the listed values.
+bool ParseChoice(const std::string& text, std::initializer_list<int> choices, int* value) {
+  std::int64_t v;
+  if (!ParseInteger(text, 0, kMaxRateTerm, &v) || std::find(choices.begin(), choices.end(), v) == choices.end())
+    return false;
+  *value = static_cast<int>(v);
   return true;
 }
 
@@ -51,11 +63,16 @@ bool ParsePassList(const std::string& text, std::vector<std::int64_t>* passes) {
 // Checks one option's value and stores it; the message names the option.
 bool ApplyOption(const std::string& name, const std::string& value, RenderOptions* o, std::string* error) {
   bool ok = true;
+  std::int64_t number = 0;
   if (name == "--fps") ok = ParseFrameRate(value, &o->fpsNum, &o->fpsDen);
   else if (name == "--from") ok = o->haveFrom = ParseTicks(value, &o->fromTicks);
   else if (name == "--to") ok = o->haveTo = ParseTicks(value, &o->toTicks);
   else if (name == "--frames") ok = ParsePassList(value, &o->passes);
   else if (name == "--size") ok = ParseFrameSize(value, &o->width, &o->height);
+  else if (name == "--ssaa") ok = ParseChoice(value, {1, 2, 3, 4}, &o->ssaa);
+  else if (name == "--msaa") ok = ParseChoice(value, {0, 2, 4, 8}, &o->msaa);
+  else if (name == "--crf") ok = ParseInteger(value, 0, 51, &number) && (o->crf = static_cast<int>(number), true);
+  else if (name == "--audio-rate") ok = ParseChoice(value, {44100, 48000}, &o->audioRate);
   else if (name == "--data") o->dataDir = value;
   else if (name == "--out") o->outDir = value;
   else if (name == "--video") o->videoPath = value;
@@ -66,8 +83,8 @@ bool ApplyOption(const std::string& name, const std::string& value, RenderOption
 }
 
 bool TakesValue(const std::string& name) {
-  static const char* const kNames[] = {"--fps", "--from", "--to", "--frames", "--size",
-                                       "--data", "--out", "--video", "--frame-stats"};
+  static const char* const kNames[] = {"--fps", "--from", "--to", "--frames", "--size", "--ssaa", "--msaa",
+                                       "--data", "--out", "--video", "--crf", "--audio-rate", "--frame-stats"};
   for (const char* n : kNames)
     if (name == n) return true;
   return false;
@@ -127,8 +144,22 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::stri
     *error = "--to is before --from";
     return false;
   }
-  if (!options->videoPath.empty() && (options->width % 2 != 0 || options->height % 2 != 0)) {
-    *error = "--video needs an even width and height";
+  const VideoContainer container = VideoContainerForPath(options->videoPath);
+  if (!options->videoPath.empty() && container == VideoContainer::None) {
+    *error = "--video " + options->videoPath + ": the name must end in .mp4, .mkv or .mov";
+    return false;
+  }
+  // H.264 in 4:2:0 halves both directions for colour.
+  if (container == VideoContainer::Mp4 && (options->width % 2 != 0 || options->height % 2 != 0)) {
+    *error = "--video to .mp4 needs an even width and height";
+    return false;
+  }
+  if (options->crf >= 0 && container != VideoContainer::Mp4) {
+    *error = "--crf sets the quality of an .mp4 video only";
+    return false;
+  }
+  if (options->audioRate > 0 && options->videoPath.empty()) {
+    *error = "--audio-rate is for the sound of a --video";
     return false;
   }
   return true;
@@ -138,13 +169,19 @@ const char* RenderUsage() {
   return "usage: velkor-tools render [options]\n"
          "  renders the show headless against a virtual music clock\n"
          "  --data DIR          data directory (default: the working directory)\n"
-         "  --fps N             frames per second, N or N/M (default 60)\n"
+         "  --fps N             frames per second, N or N/M such as 60000/1001 (default 60)\n"
          "  --from TICK         first music tick to write (default 0)\n"
          "  --to TICK           last music tick to write (default: the end of the show)\n"
          "  --frames A,B,...    write only these pass numbers\n"
          "  --size WxH          frame size (default 640x480; the 4:3 picture is centred)\n"
+         "  --ssaa N            draw at N times the size (1 to 4, default 1) and box-filter down\n"
+         "  --msaa N            multisample the drawing with 0, 2, 4 or 8 samples (default 0)\n"
          "  --out DIR           write DIR/frame-NNNNNN.png\n"
-         "  --video FILE        write an H.264/AAC MP4 with the music (needs ffmpeg)\n"
+         "  --video FILE        write a video with the music (needs ffmpeg), chosen by the name:\n"
+         "                      .mp4 H.264 and AAC, .mkv lossless FFV1 (RGB) and FLAC,\n"
+         "                      .mov ProRes 4444 and 16-bit PCM\n"
+         "  --crf N             H.264 quality of an .mp4, 0 (lossless) to 51 (default 18)\n"
+         "  --audio-rate R      the video's sound at 44100 or 48000 Hz (default: the music's own)\n"
          "  --frame-stats FILE  write frame,ms,sceneIndex,sceneTicks,drawMicros as CSV\n"
          "  --strict            fail when a data file could not be used (missing, damaged, empty)\n";
 }

@@ -17,9 +17,13 @@ struct RenderOptions {
   double fromTicks = 0.0, toTicks = 0.0;  // frames written: from <= demoTicks <= to
   std::vector<std::int64_t> passes;       // when not empty, only these passes are written (sorted)
   int width = 640, height = 480;
+  int ssaa = 1;             // drawn at ssaa x the size, box-reduced before writing
+  int msaa = 0;             // samples per drawn pixel: 0, 2, 4 or 8
   std::string dataDir;      // empty: the working directory
   std::string outDir;       // PNG frames
-  std::string videoPath;    // MP4 with the music
+  std::string videoPath;    // .mp4, .mkv or .mov with the music
+  int crf = -1;             // H.264 quality 0 .. 51 for .mp4; -1: the default
+  int audioRate = 0;        // the video's sound: 44100 or 48000; 0: the music's own rate
   std::string statsPath;    // per-frame CSV
   bool strict = false;       // data warnings fail the render
   bool help = false;

@@ -1,4 +1,4 @@
-// The ffmpeg child process and its frame pipe.
+// The ffmpeg child process, its frame pipe and its sound pipe.
 #include "tools/render/render_video.h"
 
 #include <fcntl.h>
@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,22 +16,48 @@ namespace velkor {
 
 namespace {
 
+// What each container holds, as ffmpeg output options.
+struct ContainerCodecs {
+  VideoContainer container;
+  const char* extension;
+  std::vector<std::string> video, audio, muxer;
+};
+const ContainerCodecs kContainers[] = {
+    // The quality (-crf) is added from the settings.
+    {VideoContainer::Mp4, ".mp4", {"-c:v", "libx264", "-preset", "medium", "-pix_fmt", "yuv420p"},
+     {"-c:a", "aac", "-b:a", "192k"}, {"-movflags", "+faststart"}},
+    // Lossless: every frame on its own, RGB kept as it is; checksums per slice.
+    {VideoContainer::Mkv, ".mkv", {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slices", "4", "-slicecrc", "1",
+                                   "-pix_fmt", "bgr0"},
+     {"-c:a", "flac"}, {}},
+    {VideoContainer::Mov, ".mov", {"-c:v", "prores_ks", "-profile:v", "4444", "-pix_fmt", "yuv444p10le"},
+     {"-c:a", "pcm_s16le"}, {}},
+};
+
+const ContainerCodecs& CodecsOf(VideoContainer container) {
+  for (const ContainerCodecs& c : kContainers)
+    if (c.container == container) return c;
+  return kContainers[0];
+}
+
+// The sound goes to ffmpeg on this descriptor ("pipe:3"), after a lead of
+// this many silent sample frames that ffmpeg cuts off again.
+constexpr int kSoundDescriptor = 3;
+constexpr int kSoundLead = 4096;
+
 struct VideoPipe {
   pid_t child = -1;
-  int fd = -1;
+  int videoFd = -1, soundFd = -1;
   size_t frameBytes = 0;
   std::string outputPath;
+  VideoSettings settings;
+  std::int64_t frames = 0;
+  std::int64_t firstSample = 0;  // of the music, at the first frame
 };
 VideoPipe video;
 
-std::string SecondsText(std::int64_t ms) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000),
-                static_cast<long long>(ms % 1000));
-  return text;
-}
-
-bool WriteAll(int fd, const std::uint8_t* bytes, size_t count) {
+bool WriteAll(int fd, const void* data, size_t count) {
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
   while (count > 0) {
     const ssize_t n = write(fd, bytes, count);
     if (n < 0 && errno == EINTR) continue;
@@ -38,6 +66,31 @@ bool WriteAll(int fd, const std::uint8_t* bytes, size_t count) {
     count -= static_cast<size_t>(n);
   }
   return true;
+}
+
+// Sample frames of the sound after n video frames: n frame durations, rounded down.
+std::int64_t SoundLength(std::int64_t frames) {
+  const VideoSettings& s = video.settings;
+  return frames * s.music->rate * s.fpsDen / s.fpsNum;
+}
+
+// The music from where the sound has got to up to the end of the frames
+// written, silence where the track has ended.
+bool WriteSoundUpTo(std::int64_t frames) {
+  const MusicPcm& music = *video.settings.music;
+  const std::int64_t from = video.firstSample + SoundLength(frames - 1), to = video.firstSample + SoundLength(frames);
+  std::vector<std::int16_t> chunk(static_cast<size_t>(to - from) * 2, 0);
+  const std::int64_t have = static_cast<std::int64_t>(music.samples.size() / 2);
+  if (from < have)
+    std::copy(music.samples.begin() + from * 2, music.samples.begin() + std::min(to, have) * 2, chunk.begin());
+  return WriteAll(video.soundFd, chunk.data(), chunk.size() * sizeof(std::int16_t));
+}
+
+bool HasSound(const VideoSettings& s) { return s.music && !s.music->samples.empty(); }
+
+void CloseIfOpen(int* fd) {
+  if (*fd >= 0) close(*fd);
+  *fd = -1;
 }
 
 }  // namespace
@@ -59,30 +112,50 @@ std::string FindProgramOnPath(const std::string& program) {
   return "";
 }
 
+VideoContainer VideoContainerForPath(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return VideoContainer::None;
+  std::string extension = path.substr(dot);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const ContainerCodecs& c : kContainers)
+    if (extension == c.extension) return c.container;
+  return VideoContainer::None;
+}
+
 std::vector<std::string> VideoEncoderArguments(const VideoSettings& s) {
   const std::string rate = std::to_string(s.fpsNum) + "/" + std::to_string(s.fpsDen);
-  std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-nostats", "-y",
-                                   "-f", "rawvideo", "-pix_fmt", "rgb24",
-                                   "-video_size", std::to_string(s.width) + "x" + std::to_string(s.height),
-                                   "-framerate", rate, "-i", "pipe:0"};
-  if (!s.musicPath.empty()) {
-    // Seeking the input makes the sound start at the first frame's music time.
-    if (s.musicOffsetMs > 0) args.insert(args.end(), {"-ss", SecondsText(s.musicOffsetMs)});
-    args.insert(args.end(), {"-i", s.musicPath, "-map", "0:v:0", "-map", "1:a:0"});
+  const ContainerCodecs& codecs = CodecsOf(s.container);
+  std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-nostats", "-y"};
+  // ffmpeg opens its inputs one after the other and reads from each before
+  // it goes on: the sound comes first, with a lead of silence to read, so it
+  // never waits on sound that only follows frames it has not taken yet; both
+  // are read no further than a packet before the encoding starts.
+  if (HasSound(s))
+    args.insert(args.end(), {"-probesize", "32", "-analyzeduration", "0", "-f", "s16le", "-ar",
+                             std::to_string(s.music->rate), "-ac", "2", "-i",
+                             "pipe:" + std::to_string(kSoundDescriptor)});
+  args.insert(args.end(), {"-probesize", "32", "-analyzeduration", "0", "-f", "rawvideo", "-pix_fmt", "rgb24",
+                           "-video_size", std::to_string(s.width) + "x" + std::to_string(s.height), "-framerate",
+                           rate, "-i", "pipe:0"});
+  if (HasSound(s)) args.insert(args.end(), {"-map", "1:v:0", "-map", "0:a:0"});
+  args.insert(args.end(), codecs.video.begin(), codecs.video.end());
+  if (s.container == VideoContainer::Mp4) args.insert(args.end(), {"-crf", std::to_string(s.crf)});
+  args.insert(args.end(), {"-r", rate});
+  if (HasSound(s)) {
+    args.insert(args.end(), {"-af", "atrim=start_sample=" + std::to_string(kSoundLead) + ",asetpts=N/SR/TB"});
+    args.insert(args.end(), codecs.audio.begin(), codecs.audio.end());
+    if (s.audioRate > 0) args.insert(args.end(), {"-ar", std::to_string(s.audioRate)});
   }
-  args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p",
-                           "-r", rate});
-  if (!s.musicPath.empty()) {
-    // Silence pads music that ends early; the picture decides the length.
-    args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k", "-af", "apad", "-shortest"});
-  }
-  args.insert(args.end(), {"-movflags", "+faststart", s.outputPath});
+  args.insert(args.end(), codecs.muxer.begin(), codecs.muxer.end());
+  args.push_back(s.outputPath);
   return args;
 }
 
 bool OpenVideo(const VideoSettings& s) {
-  int fds[2];
-  if (pipe(fds) != 0) {
+  int frames[2] = {-1, -1}, sound[2] = {-1, -1};
+  if (pipe(frames) != 0 || (HasSound(s) && pipe(sound) != 0)) {
+    for (int fd : {frames[0], frames[1], sound[0], sound[1]})
+      if (fd >= 0) close(fd);
     std::fprintf(stderr, "cannot create a pipe to ffmpeg\n");
     return false;
   }
@@ -92,40 +165,65 @@ bool OpenVideo(const VideoSettings& s) {
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   const pid_t child = fork();
-  if (child < 0) {
-    close(fds[0]);
-    close(fds[1]);
-    std::fprintf(stderr, "cannot start %s\n", s.ffmpegPath.c_str());
-    return false;
-  }
   if (child == 0) {
-    dup2(fds[0], STDIN_FILENO);
-    close(fds[0]);
-    close(fds[1]);
+    setpgid(0, 0);
+    dup2(frames[0], STDIN_FILENO);
+    if (sound[0] >= 0) dup2(sound[0], kSoundDescriptor);
+    // Standard error stays the renderer's, for ffmpeg's own messages.
+    for (int fd : {frames[0], frames[1], sound[0], sound[1]})
+      if (fd > kSoundDescriptor) close(fd);
     execv(s.ffmpegPath.c_str(), argv.data());
     _exit(127);
   }
-  close(fds[0]);
-  fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+  for (int fd : {frames[0], sound[0]})
+    if (fd >= 0) close(fd);
+  if (child < 0) {
+    for (int fd : {frames[1], sound[1]})
+      if (fd >= 0) close(fd);
+    std::fprintf(stderr, "cannot start %s\n", s.ffmpegPath.c_str());
+    return false;
+  }
   // A dead encoder shows as a failed write, not as a killed renderer.
   signal(SIGPIPE, SIG_IGN);
+  for (int fd : {frames[1], sound[1]})
+    if (fd >= 0) fcntl(fd, F_SETFD, FD_CLOEXEC);
+  // Room for the sound's lead and for a few seconds of sound while ffmpeg
+  // takes the first frame; fewer, larger hand-overs of frames. Linux's
+  // unprivileged limit; the default size is kept where refused.
+  for (int fd : {frames[1], sound[1]})
+    if (fd >= 0) fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+  video = VideoPipe();
   video.child = child;
-  video.fd = fds[1];
+  video.videoFd = frames[1];
+  video.soundFd = sound[1];
   video.frameBytes = static_cast<size_t>(s.width) * s.height * 3;
   video.outputPath = s.outputPath;
+  video.settings = s;
+  if (HasSound(s)) {
+    video.firstSample = s.musicOffsetMs * s.music->rate / 1000;
+    const std::vector<std::int16_t> lead(kSoundLead * 2, 0);
+    if (!WriteAll(video.soundFd, lead.data(), lead.size() * sizeof(std::int16_t))) {
+      std::fprintf(stderr, "ffmpeg did not take the sound for %s\n", s.outputPath.c_str());
+      CloseVideo();
+      return false;
+    }
+  }
   return true;
 }
 
 bool WriteVideoFrame(const std::uint8_t* pixels) {
-  if (video.fd < 0) return false;
-  if (WriteAll(video.fd, pixels, video.frameBytes)) return true;
-  std::fprintf(stderr, "ffmpeg stopped taking frames for %s\n", video.outputPath.c_str());
-  return false;
+  if (video.videoFd < 0) return false;
+  bool ok = WriteAll(video.videoFd, pixels, video.frameBytes);
+  if (ok) ++video.frames;
+  if (ok && video.soundFd >= 0) ok = WriteSoundUpTo(video.frames);
+  if (!ok) std::fprintf(stderr, "ffmpeg stopped taking frames for %s\n", video.outputPath.c_str());
+  return ok;
 }
 
 bool CloseVideo() {
   if (video.child < 0) return false;
-  close(video.fd);
+  CloseIfOpen(&video.videoFd);
+  CloseIfOpen(&video.soundFd);
   int status = 0;
   while (waitpid(video.child, &status, 0) < 0 && errno == EINTR) {
   }

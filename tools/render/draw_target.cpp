@@ -1,0 +1,208 @@
+// Framebuffer objects for supersampled and multisampled offline frames.
+#include "tools/render/draw_target.h"
+
+#include "platform/gl.h"
+
+namespace velkor {
+
+namespace {
+
+// Framebuffer-object entry points, looked up once a context is current: the
+// system's GL headers declare only the 1.x calls.
+struct FramebufferCalls {
+  PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+  PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+  PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+  PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+  PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+  PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+  PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+  PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC renderbufferStorageMultisample = nullptr;
+  PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+  PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+  PFNGLCLIPCONTROLPROC clipControl = nullptr;  // optional
+};
+
+template <typename T>
+bool Fetch(T& slot, const char* name) {
+  slot = reinterpret_cast<T>(PlatformGetProcAddress(name));
+  return slot != nullptr;
+}
+
+bool FetchFramebufferCalls(FramebufferCalls* c) {
+  bool all = true;
+  all &= Fetch(c->genFramebuffers, "glGenFramebuffers");
+  all &= Fetch(c->deleteFramebuffers, "glDeleteFramebuffers");
+  all &= Fetch(c->bindFramebuffer, "glBindFramebuffer");
+  all &= Fetch(c->checkFramebufferStatus, "glCheckFramebufferStatus");
+  all &= Fetch(c->genRenderbuffers, "glGenRenderbuffers");
+  all &= Fetch(c->deleteRenderbuffers, "glDeleteRenderbuffers");
+  all &= Fetch(c->bindRenderbuffer, "glBindRenderbuffer");
+  all &= Fetch(c->renderbufferStorageMultisample, "glRenderbufferStorageMultisample");
+  all &= Fetch(c->framebufferRenderbuffer, "glFramebufferRenderbuffer");
+  all &= Fetch(c->blitFramebuffer, "glBlitFramebuffer");
+  Fetch(c->clipControl, "glClipControl");
+  return all;
+}
+
+// One framebuffer object: RGB colour and 24-bit depth, as the context's own
+// framebuffer has them, so that blending and depth tests come out the same.
+struct Framebuffer {
+  GLuint framebuffer = 0, colour = 0, depth = 0;
+};
+
+struct DrawTargetState {
+  DrawTargetSize size;
+  int drawWidth = 0, drawHeight = 0;
+  FramebufferCalls gl;
+  Framebuffer drawn;     // where the show draws; multisampled with msaa
+  Framebuffer resolved;  // msaa only: the drawn samples resolved, for reading
+  bool objects = false;  // false: the context's own framebuffer
+  bool topRowFirst = false;  // drawn with the upper-left origin: read back top row first
+};
+DrawTargetState target;
+
+bool MakeFramebuffer(int width, int height, int samples, bool withDepth, Framebuffer* f) {
+  const FramebufferCalls& gl = target.gl;
+  gl.genFramebuffers(1, &f->framebuffer);
+  gl.bindFramebuffer(GL_FRAMEBUFFER, f->framebuffer);
+  gl.genRenderbuffers(1, &f->colour);
+  gl.bindRenderbuffer(GL_RENDERBUFFER, f->colour);
+  gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGB8, width, height);
+  gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, f->colour);
+  if (withDepth) {
+    gl.genRenderbuffers(1, &f->depth);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, f->depth);
+    gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, width, height);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, f->depth);
+  }
+  gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+  return gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && glGetError() == GL_NO_ERROR;
+}
+
+void DeleteFramebuffer(Framebuffer* f) {
+  const FramebufferCalls& gl = target.gl;
+  if (f->framebuffer) gl.deleteFramebuffers(1, &f->framebuffer);
+  if (f->colour) gl.deleteRenderbuffers(1, &f->colour);
+  if (f->depth) gl.deleteRenderbuffers(1, &f->depth);
+  *f = Framebuffer();
+}
+
+std::string SizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
+
+// What this GL cannot hold, before anything is allocated: empty when it can.
+std::string CheckLimits(const DrawTargetSize& s, int drawWidth, int drawHeight) {
+  GLint renderbuffer = 0, viewport[2] = {0, 0}, samples = 0;
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  glGetIntegerv(GL_MAX_SAMPLES, &samples);
+  const std::string wanted = "--size " + SizeText(s.width, s.height) + " with --ssaa " + std::to_string(s.ssaa) +
+                             " draws " + SizeText(drawWidth, drawHeight);
+  if (drawWidth > renderbuffer || drawHeight > renderbuffer)
+    return wanted + ", but this GL's renderbuffers stop at " + SizeText(renderbuffer, renderbuffer);
+  if (drawWidth > viewport[0] || drawHeight > viewport[1])
+    return wanted + ", but this GL's viewport stops at " + SizeText(viewport[0], viewport[1]);
+  if (s.msaa > samples)
+    return "--msaa " + std::to_string(s.msaa) + " asks for more samples than this GL offers (at most " +
+           std::to_string(samples) + ")";
+  return "";
+}
+
+// Rectangles stay in framebuffer coordinates under the upper-left origin:
+// mirrored, they cover the rows that the context's own framebuffer would.
+GLint MirroredY(GLint y, GLint height) { return target.drawHeight - y - height; }
+
+}  // namespace
+
+bool OpenDrawTarget(const DrawTargetSize& size, std::string* error) {
+  target = DrawTargetState();
+  target.size = size;
+  target.drawWidth = size.width * size.ssaa;
+  target.drawHeight = size.height * size.ssaa;
+  if (size.ssaa == 1 && size.msaa == 0) {
+    // The offscreen context may be single-buffered: read where the show draws.
+    GLint drawBuffer = GL_BACK;
+    glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
+    glReadBuffer(static_cast<GLenum>(drawBuffer));
+    return true;
+  }
+  if (!FetchFramebufferCalls(&target.gl)) {
+    *error = "--ssaa and --msaa need framebuffer objects, which this GL does not offer";
+    return false;
+  }
+  *error = CheckLimits(size, target.drawWidth, target.drawHeight);
+  if (!error->empty()) return false;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  target.objects = true;
+  bool ok = MakeFramebuffer(target.drawWidth, target.drawHeight, size.msaa, true, &target.drawn);
+  if (ok && size.msaa > 0) ok = MakeFramebuffer(target.drawWidth, target.drawHeight, 0, false, &target.resolved);
+  if (!ok) {
+    *error = "no framebuffer of " + SizeText(target.drawWidth, target.drawHeight) +
+             (size.msaa > 0 ? " with " + std::to_string(size.msaa) + " samples" : "") + " (out of memory?)";
+    CloseDrawTarget();
+    return false;
+  }
+  target.gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, target.drawn.framebuffer);
+  target.gl.bindFramebuffer(GL_READ_FRAMEBUFFER,
+                            size.msaa > 0 ? target.resolved.framebuffer : target.drawn.framebuffer);
+  glReadBuffer(GL_COLOR_ATTACHMENT0);
+  // Mesa rasterises the context's own framebuffer from its top row, a
+  // framebuffer object from its bottom row; edges, fill rules and interpolation
+  // come out the same only in the same direction. The upper-left origin turns
+  // the drawing over, so the frames equal those drawn at this size without
+  // objects, pixel for pixel; rows are then read top first.
+  if (target.gl.clipControl) {
+    target.gl.clipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+    target.topRowFirst = true;
+  }
+  return true;
+}
+
+void AlignDrawTargetViewport() {
+  if (!target.topRowFirst) return;
+  GLint r[4];
+  glGetIntegerv(GL_VIEWPORT, r);
+  glViewport(r[0], MirroredY(r[1], r[3]), r[2], r[3]);
+}
+
+void AlignDrawTargetScissor() {
+  if (!target.topRowFirst || !glIsEnabled(GL_SCISSOR_TEST)) return;
+  GLint r[4];
+  glGetIntegerv(GL_SCISSOR_BOX, r);
+  glScissor(r[0], MirroredY(r[1], r[3]), r[2], r[3]);
+}
+
+int DrawWidth() { return target.drawWidth; }
+int DrawHeight() { return target.drawHeight; }
+
+bool DrawTargetTopRowFirst() { return target.topRowFirst; }
+
+void ReadDrawTarget(std::uint8_t* rows) {
+  const FramebufferCalls& gl = target.gl;
+  if (target.objects && target.size.msaa > 0) {
+    // The bars' clear leaves a scissor behind, and blits obey it.
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, target.drawn.framebuffer);
+    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, target.resolved.framebuffer);
+    gl.blitFramebuffer(0, 0, target.drawWidth, target.drawHeight, 0, 0, target.drawWidth, target.drawHeight,
+                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, target.resolved.framebuffer);
+    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, target.drawn.framebuffer);
+    if (scissor) glEnable(GL_SCISSOR_TEST);
+  }
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, target.drawWidth, target.drawHeight, GL_RGB, GL_UNSIGNED_BYTE, rows);
+}
+
+void CloseDrawTarget() {
+  if (target.objects) {
+    target.gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    DeleteFramebuffer(&target.drawn);
+    DeleteFramebuffer(&target.resolved);
+  }
+  target.objects = false;
+}
+
+}  // namespace velkor
