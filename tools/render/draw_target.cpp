@@ -1,4 +1,5 @@
-// Framebuffer objects for supersampled and multisampled offline frames.
+// Framebuffer objects for supersampled and multisampled offline frames, and
+// pixel buffers for reading frames back.
 #include "tools/render/draw_target.h"
 
 #include <cstring>
@@ -193,11 +194,12 @@ bool OpenDrawTarget(const DrawTargetSize& size, std::string* error) {
   target.gl.bindFramebuffer(GL_READ_FRAMEBUFFER,
                             size.msaa > 0 ? target.resolved.framebuffer : target.drawn.framebuffer);
   glReadBuffer(GL_COLOR_ATTACHMENT0);
-  // Mesa rasterises the context's own framebuffer from its top row, a
-  // framebuffer object from its bottom row; edges, fill rules and interpolation
-  // come out the same only in the same direction. The upper-left origin turns
-  // the drawing over, so the frames equal those drawn at this size without
-  // objects, pixel for pixel; rows are then read top first.
+  // Mesa stores the context's own framebuffer with its top row first and a
+  // framebuffer object with its bottom row first, so the same triangle is
+  // rasterised in opposite directions and its edge pixels and interpolated
+  // values differ slightly. The upper-left origin turns the drawing over:
+  // frames then equal those drawn at this size without objects, pixel for
+  // pixel, and their rows are read top first.
   if (target.gl.clipControl) {
     target.gl.clipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
     target.topRowFirst = true;
