@@ -1,5 +1,9 @@
-// Framebuffer objects for supersampled and multisampled offline frames.
+// Framebuffer objects for supersampled and multisampled offline frames, and
+// pixel buffers for reading frames back.
 #include "tools/render/draw_target.h"
+
+#include <cstring>
+#include <vector>
 
 #include "platform/gl.h"
 
@@ -21,6 +25,16 @@ struct FramebufferCalls {
   PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
   PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
   PFNGLCLIPCONTROLPROC clipControl = nullptr;  // optional
+};
+
+// Pixel-buffer-object entry points, for reads that do not stall the GL thread.
+struct BufferCalls {
+  PFNGLGENBUFFERSPROC genBuffers = nullptr;
+  PFNGLDELETEBUFFERSPROC deleteBuffers = nullptr;
+  PFNGLBINDBUFFERPROC bindBuffer = nullptr;
+  PFNGLBUFFERDATAPROC bufferData = nullptr;
+  PFNGLMAPBUFFERPROC mapBuffer = nullptr;
+  PFNGLUNMAPBUFFERPROC unmapBuffer = nullptr;
 };
 
 template <typename T>
@@ -45,6 +59,17 @@ bool FetchFramebufferCalls(FramebufferCalls* c) {
   return all;
 }
 
+bool FetchBufferCalls(BufferCalls* c) {
+  bool all = true;
+  all &= Fetch(c->genBuffers, "glGenBuffers");
+  all &= Fetch(c->deleteBuffers, "glDeleteBuffers");
+  all &= Fetch(c->bindBuffer, "glBindBuffer");
+  all &= Fetch(c->bufferData, "glBufferData");
+  all &= Fetch(c->mapBuffer, "glMapBuffer");
+  all &= Fetch(c->unmapBuffer, "glUnmapBuffer");
+  return all;
+}
+
 // One framebuffer object: RGB colour and 24-bit depth, as the context's own
 // framebuffer has them, so that blending and depth tests come out the same.
 struct Framebuffer {
@@ -59,6 +84,13 @@ struct DrawTargetState {
   Framebuffer resolved;  // msaa only: the drawn samples resolved, for reading
   bool objects = false;  // false: the context's own framebuffer
   bool topRowFirst = false;  // drawn with the upper-left origin: read back top row first
+  // Reads in flight, oldest first, each in a pixel buffer of its own; where
+  // there are no pixel buffers, in memory, read at once.
+  BufferCalls buffers;
+  bool pixelBuffers = false;
+  GLuint pixelBuffer[kReadbacksInFlight] = {};
+  std::vector<std::uint8_t> staged[kReadbacksInFlight];
+  int firstPending = 0, pending = 0;
 };
 DrawTargetState target;
 
@@ -108,6 +140,20 @@ std::string CheckLimits(const DrawTargetSize& s, int drawWidth, int drawHeight) 
   return "";
 }
 
+size_t FrameBytes() { return static_cast<size_t>(target.drawWidth) * target.drawHeight * 3; }
+
+void MakePixelBuffers() {
+  BufferCalls& gl = target.buffers;
+  target.pixelBuffers = FetchBufferCalls(&gl);
+  if (!target.pixelBuffers) return;
+  gl.genBuffers(kReadbacksInFlight, target.pixelBuffer);
+  for (GLuint buffer : target.pixelBuffer) {
+    gl.bindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+    gl.bufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(FrameBytes()), nullptr, GL_STREAM_READ);
+  }
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}
+
 // Rectangles stay in framebuffer coordinates under the upper-left origin:
 // mirrored, they cover the rows that the context's own framebuffer would.
 GLint MirroredY(GLint y, GLint height) { return target.drawHeight - y - height; }
@@ -124,6 +170,7 @@ bool OpenDrawTarget(const DrawTargetSize& size, std::string* error) {
     GLint drawBuffer = GL_BACK;
     glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
     glReadBuffer(static_cast<GLenum>(drawBuffer));
+    MakePixelBuffers();
     return true;
   }
   if (!FetchFramebufferCalls(&target.gl)) {
@@ -147,15 +194,17 @@ bool OpenDrawTarget(const DrawTargetSize& size, std::string* error) {
   target.gl.bindFramebuffer(GL_READ_FRAMEBUFFER,
                             size.msaa > 0 ? target.resolved.framebuffer : target.drawn.framebuffer);
   glReadBuffer(GL_COLOR_ATTACHMENT0);
-  // Mesa rasterises the context's own framebuffer from its top row, a
-  // framebuffer object from its bottom row; edges, fill rules and interpolation
-  // come out the same only in the same direction. The upper-left origin turns
-  // the drawing over, so the frames equal those drawn at this size without
-  // objects, pixel for pixel; rows are then read top first.
+  // Mesa stores the context's own framebuffer with its top row first and a
+  // framebuffer object with its bottom row first, so the same triangle is
+  // rasterised in opposite directions and its edge pixels and interpolated
+  // values differ slightly. The upper-left origin turns the drawing over:
+  // frames then equal those drawn at this size without objects, pixel for
+  // pixel, and their rows are read top first.
   if (target.gl.clipControl) {
     target.gl.clipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
     target.topRowFirst = true;
   }
+  MakePixelBuffers();
   return true;
 }
 
@@ -178,7 +227,9 @@ int DrawHeight() { return target.drawHeight; }
 
 bool DrawTargetTopRowFirst() { return target.topRowFirst; }
 
-void ReadDrawTarget(std::uint8_t* rows) {
+int ReadbacksPending() { return target.pending; }
+
+void StartReadback() {
   const FramebufferCalls& gl = target.gl;
   if (target.objects && target.size.msaa > 0) {
     // The bars' clear leaves a scissor behind, and blits obey it.
@@ -192,11 +243,40 @@ void ReadDrawTarget(std::uint8_t* rows) {
     gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, target.drawn.framebuffer);
     if (scissor) glEnable(GL_SCISSOR_TEST);
   }
+  const int slot = (target.firstPending + target.pending) % kReadbacksInFlight;
+  ++target.pending;
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, target.drawWidth, target.drawHeight, GL_RGB, GL_UNSIGNED_BYTE, rows);
+  if (!target.pixelBuffers) {
+    target.staged[slot].resize(FrameBytes());
+    glReadPixels(0, 0, target.drawWidth, target.drawHeight, GL_RGB, GL_UNSIGNED_BYTE, target.staged[slot].data());
+    return;
+  }
+  target.buffers.bindBuffer(GL_PIXEL_PACK_BUFFER, target.pixelBuffer[slot]);
+  glReadPixels(0, 0, target.drawWidth, target.drawHeight, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+  target.buffers.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}
+
+bool FinishReadback(std::uint8_t* rows) {
+  const int slot = target.firstPending;
+  target.firstPending = (target.firstPending + 1) % kReadbacksInFlight;
+  --target.pending;
+  if (!target.pixelBuffers) {
+    std::memcpy(rows, target.staged[slot].data(), FrameBytes());
+    return true;
+  }
+  const BufferCalls& gl = target.buffers;
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER, target.pixelBuffer[slot]);
+  const void* mapped = gl.mapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
+  if (mapped) std::memcpy(rows, mapped, FrameBytes());
+  const bool ok = mapped && gl.unmapBuffer(GL_PIXEL_PACK_BUFFER) == GL_TRUE;
+  gl.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+  return ok;
 }
 
 void CloseDrawTarget() {
+  if (target.pixelBuffers) target.buffers.deleteBuffers(kReadbacksInFlight, target.pixelBuffer);
+  target.pixelBuffers = false;
+  target.pending = 0;
   if (target.objects) {
     target.gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
     DeleteFramebuffer(&target.drawn);

@@ -31,10 +31,16 @@ void AlignDrawTargetScissor();
 int DrawWidth();
 int DrawHeight();
 
-// The finished frame as RGB rows of DrawWidth() x DrawHeight(), resolving
-// the samples first when multisampled; the first row read is the picture's
-// top when DrawTargetTopRowFirst(), else its bottom.
-void ReadDrawTarget(std::uint8_t* rows);
+// Reading frames back: StartReadback after a frame is drawn (resolving its
+// samples first when multisampled) queues the read in a pixel buffer and
+// returns, so the next frame can be drawn meanwhile; FinishReadback puts the
+// oldest queued frame into rows, as RGB rows of DrawWidth() x DrawHeight(),
+// waiting for it if need be. At most kReadbacksInFlight may be queued. The
+// first row is the picture's top when DrawTargetTopRowFirst(), else its bottom.
+constexpr int kReadbacksInFlight = 2;
+void StartReadback();
+bool FinishReadback(std::uint8_t* rows);
+int ReadbacksPending();
 bool DrawTargetTopRowFirst();
 
 // Deletes the framebuffer objects; the context stays.

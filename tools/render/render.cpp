@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -21,7 +22,7 @@
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "tools/render/draw_target.h"
-#include "tools/render/frame_pixels.h"
+#include "tools/render/frame_output.h"
 #include "tools/render/png_files.h"
 #include "tools/render/render_options.h"
 #include "tools/render/render_progress.h"
@@ -112,14 +113,6 @@ void StopShow() {
   CloseDisplayWindow();
 }
 
-// The drawn frame as output pixels, top row first.
-void ReadFrame(const RenderOptions& o, std::vector<std::uint8_t>* drawn, std::vector<std::uint8_t>* topDown) {
-  drawn->resize(static_cast<size_t>(DrawWidth()) * DrawHeight() * 3);
-  topDown->resize(static_cast<size_t>(o.width) * o.height * 3);
-  ReadDrawTarget(drawn->data());
-  ReduceFrame(drawn->data(), DrawTargetTopRowFirst(), o.width, o.height, o.ssaa, topDown->data());
-}
-
 struct FrameRecord {
   std::int64_t pass;
   std::int64_t ms;
@@ -128,16 +121,24 @@ struct FrameRecord {
   long long drawMicros;
 };
 
-// Draws one frame as the main loop does and times it to completion.
-FrameRecord DrawPass(std::int64_t pass, std::int64_t ms) {
+using SteadyClock = std::chrono::steady_clock;
+
+double SecondsSince(SteadyClock::time_point start) {
+  return std::chrono::duration<double>(SteadyClock::now() - start).count();
+}
+
+// Draws one frame as the main loop does. Timed to completion when asked;
+// otherwise only handed to the rasterizer, which finishes it while this
+// thread goes on with the next pass (a frame read back is waited for there).
+FrameRecord DrawPass(std::int64_t pass, std::int64_t ms, bool toCompletion) {
   FrameRecord r{pass, ms, sceneIndex, sceneTicks, 0};
-  const auto start = std::chrono::steady_clock::now();
+  const auto start = SteadyClock::now();
   ClearOutsidePicture();
   AlignDrawTargetScissor();
   RenderFrame();
-  glFinish();
-  r.drawMicros =
-      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+  if (toCompletion) glFinish();
+  else glFlush();
+  r.drawMicros = std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - start).count();
   return r;
 }
 
@@ -146,39 +147,53 @@ struct RenderRun {
   std::string ffmpegPath;
   MusicPcm music;  // the video's sound; empty: none
   FILE* stats = nullptr;
-  bool videoOpen = false;
-  std::int64_t written = 0;
-  std::vector<std::uint8_t> bottomUp, topDown;
+  bool outputStarted = false, videoOpen = false;
+  std::deque<std::int64_t> reading;  // passes being read back, oldest first
+  std::int64_t drawn = 0, written = 0;
+  double drawSeconds = 0.0, readSeconds = 0.0;  // on this thread
 };
 
-bool WriteSelectedFrame(RenderRun* run, const FrameRecord& frame) {
+bool OpenVideoAt(RenderRun* run, std::int64_t firstMs) {
   const RenderOptions& o = *run->options;
-  if (o.outDir.empty() && o.videoPath.empty()) return true;
-  ReadFrame(o, &run->bottomUp, &run->topDown);
-  if (!o.outDir.empty() &&
-      !WritePngRgb(o.outDir + "/" + FrameFileName(frame.pass), o.width, o.height, run->topDown.data()))
-    return false;
-  if (!o.videoPath.empty()) {
-    if (!run->videoOpen) {
-      VideoSettings v;
-      v.ffmpegPath = run->ffmpegPath;
-      v.outputPath = o.videoPath;
-      v.container = VideoContainerForPath(o.videoPath);
-      v.width = o.width;
-      v.height = o.height;
-      v.fpsNum = o.fpsNum;
-      v.fpsDen = o.fpsDen;
-      if (o.crf >= 0) v.crf = o.crf;
-      v.audioRate = o.audioRate;
-      v.music = &run->music;
-      v.musicOffsetMs = frame.ms;
-      if (!OpenVideo(v)) return false;
-      run->videoOpen = true;
-    }
-    if (!WriteVideoFrame(run->topDown.data())) return false;
-  }
-  ++run->written;
-  return true;
+  VideoSettings v;
+  v.ffmpegPath = run->ffmpegPath;
+  v.outputPath = o.videoPath;
+  v.container = VideoContainerForPath(o.videoPath);
+  v.width = o.width;
+  v.height = o.height;
+  v.fpsNum = o.fpsNum;
+  v.fpsDen = o.fpsDen;
+  if (o.crf >= 0) v.crf = o.crf;
+  v.audioRate = o.audioRate;
+  v.music = &run->music;
+  v.musicOffsetMs = firstMs;
+  run->videoOpen = OpenVideo(v);
+  return run->videoOpen;
+}
+
+// The oldest frame being read back, to the writers.
+bool HandOverOldestFrame(RenderRun* run) {
+  std::vector<std::uint8_t>* buffer = TakeFrameBuffer();
+  const auto start = SteadyClock::now();
+  const bool ok = FinishReadback(buffer->data());
+  run->readSeconds += SecondsSince(start);
+  if (ok) SubmitFrame(buffer, run->reading.front());
+  else GiveBackFrameBuffer(buffer);
+  if (!ok) std::fprintf(stderr, "velkor-tools render: the frame of pass %lld could not be read back\n",
+                        static_cast<long long>(run->reading.front()));
+  run->reading.pop_front();
+  return ok;
+}
+
+// A selected frame starts on its way out: read back while the next frame is
+// drawn, then reduced and written by the workers.
+bool QueueSelectedFrame(RenderRun* run, const FrameRecord& frame) {
+  if (!run->options->videoPath.empty() && !run->videoOpen && !OpenVideoAt(run, frame.ms)) return false;
+  const auto start = SteadyClock::now();
+  StartReadback();
+  run->readSeconds += SecondsSince(start);
+  run->reading.push_back(frame.pass);
+  return ReadbacksPending() < kReadbacksInFlight || HandOverOldestFrame(run);
 }
 
 void WriteStatsLine(FILE* stats, const FrameRecord& f) {
@@ -197,12 +212,18 @@ double ExpectedEndMs(const RenderOptions& o) {
   return endMs;
 }
 
-ProgressSample SampleProgress(const RenderOptions& o, const FrameRecord& f) {
+ProgressSample SampleProgress(const RenderRun& run, const FrameRecord& f) {
+  const RenderOptions& o = *run.options;
+  ProgressSample sample{f.pass, f.ms, f.sceneIndex, 0.0, -1.0, 0.0, 0.0, 0.0};
   const double seconds = ProgressSeconds();
-  const double fps = seconds > 0.0 ? static_cast<double>(f.pass + 1) / seconds : 0.0;
+  if (seconds <= 0.0) return sample;
+  sample.framesPerSecond = static_cast<double>(f.pass + 1) / seconds;
   const double passesLeft = (ExpectedEndMs(o) - static_cast<double>(f.ms)) * o.fpsNum / (1000.0 * o.fpsDen);
-  const double left = fps > 0.0 ? (passesLeft > 0.0 ? passesLeft : 0.0) / fps : -1.0;
-  return ProgressSample{f.pass, f.ms, f.sceneIndex, fps, left};
+  sample.secondsLeft = (passesLeft > 0.0 ? passesLeft : 0.0) / sample.framesPerSecond;
+  sample.drawShare = run.drawSeconds / seconds;
+  sample.readShare = run.readSeconds / seconds;
+  sample.writeShare = run.outputStarted ? FrameOutputWaitSeconds() / seconds : 0.0;
+  return sample;
 }
 
 // An interrupt (SIGINT) or a termination request (SIGTERM) ends the render
@@ -226,28 +247,32 @@ void CatchStopSignals(bool on) {
 bool RunPasses(RenderRun* run) {
   const RenderOptions& o = *run->options;
   FrameRecord last{};
-  for (std::int64_t pass = 0;; ++pass) {
+  bool ok = true;
+  for (std::int64_t pass = 0; ok; ++pass) {
     const std::int64_t ms = PassMusicMs(pass, o.fpsNum, o.fpsDen);
     SetVirtualClockMs(static_cast<int>(ms));
     const bool done = StepClock(MusicPositionMs());
-    last = DrawPass(pass, ms);
+    const bool selected = PassSelected(o, pass, demoTicks) && run->outputStarted;
+    last = DrawPass(pass, ms, selected || run->stats);
+    run->drawSeconds += static_cast<double>(last.drawMicros) * 1e-6;
+    run->drawn = pass + 1;
     if (run->stats) WriteStatsLine(run->stats, last);
-    if (PassSelected(o, pass, demoTicks) && !WriteSelectedFrame(run, last)) {
-      EndProgress();
-      return false;
-    }
-    ReportProgress(SampleProgress(o, last), false);
+    if (selected) ok = QueueSelectedFrame(run, last);
+    ok = ok && !(run->outputStarted && FrameOutputFailed());
+    ReportProgress(SampleProgress(*run, last), false);
     if (done || PastSelection(o, pass, demoTicks) || stopSignal != 0) break;
   }
-  ReportProgress(SampleProgress(o, last), true);
+  while (!run->reading.empty()) ok = HandOverOldestFrame(run) && ok;
+  ReportProgress(SampleProgress(*run, last), true);
   EndProgress();
-  std::fprintf(stderr, "velkor-tools render: %lld frames drawn, %lld written, %.1f s\n",
-               static_cast<long long>(last.pass + 1), static_cast<long long>(run->written), ProgressSeconds());
-  return true;
+  return ok;
 }
 
 bool FinishOutputs(RenderRun* run, bool ok) {
+  if (run->outputStarted) ok = FinishFrameOutput() && ok;
+  run->outputStarted = false;
   if (run->videoOpen) ok = CloseVideo() && ok;
+  run->videoOpen = false;
   if (run->stats && std::fclose(run->stats) != 0) {
     std::fprintf(stderr, "velkor-tools render: cannot write %s\n", run->options->statsPath.c_str());
     ok = false;
@@ -283,6 +308,17 @@ int OpenOutputs(RenderOptions* o, RenderRun* run) {
     if (!run->stats) return Fail("cannot write " + o->statsPath);
     std::fprintf(run->stats, "frame,ms,sceneIndex,sceneTicks,drawMicros\n");
   }
+  if (!o->outDir.empty() || !o->videoPath.empty()) {
+    FrameOutputSettings f;
+    f.width = o->width;
+    f.height = o->height;
+    f.factor = o->ssaa;
+    f.topRowFirst = DrawTargetTopRowFirst();
+    f.pngDir = o->outDir;
+    f.video = !o->videoPath.empty();
+    StartFrameOutput(f);
+    run->outputStarted = true;
+  }
   return 0;
 }
 
@@ -292,6 +328,22 @@ int dataWarnings = 0;
 void NoteDataWarning(const char* line) {
   ++dataWarnings;
   std::fprintf(stderr, "velkor-tools render: warning: %s\n", line);
+}
+
+// "... 12690 frames drawn, 12690 written, 250.1 s, 50.7 fps; drawing 71%, reading back 2%, waiting for
+// the writers 24%; writers busy 180.2 s": the shares are of this thread's wall-clock time, the
+// writers' own time is summed over the workers.
+void ReportSummary(const RenderRun& run) {
+  const double seconds = ProgressSeconds();
+  const double share = seconds > 0.0 ? 100.0 / seconds : 0.0;
+  const bool frames = !run.options->outDir.empty() || !run.options->videoPath.empty();
+  const double wait = frames ? FrameOutputWaitSeconds() : 0.0, busy = frames ? FrameOutputBusySeconds() : 0.0;
+  std::fprintf(stderr,
+               "velkor-tools render: %lld frames drawn, %lld written, %.1f s, %.1f fps; drawing %.0f%%, reading "
+               "back %.0f%%, waiting for the writers %.0f%%; writers busy %.1f s\n",
+               static_cast<long long>(run.drawn), static_cast<long long>(run.written), seconds,
+               seconds > 0.0 ? static_cast<double>(run.drawn) / seconds : 0.0, run.drawSeconds * share,
+               run.readSeconds * share, wait * share, busy);
 }
 
 // The render proper, once the options are known to be well formed.
@@ -318,6 +370,8 @@ int Render(RenderOptions* options, RenderRun* run) {
   BeginProgress();
   bool ok = RunPasses(run);
   ok = FinishOutputs(run, ok);
+  run->written = FramesWritten();
+  ReportSummary(*run);
   StopShow();
   SetLogSink(nullptr);
   const bool wantedFrames = !options->outDir.empty() || !options->videoPath.empty();

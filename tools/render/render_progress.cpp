@@ -27,11 +27,12 @@ std::string FormatProgress(const ProgressSample& s) {
     const long long whole = static_cast<long long>(s.secondsLeft + 0.5);
     std::snprintf(left, sizeof left, "  %lld:%02lld left", whole / 60, whole % 60);
   }
-  char text[160];
-  std::snprintf(text, sizeof text, "frame %lld  music %02lld:%02lld.%03lld  scene %d  %.1f fps%s",
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "frame %lld  music %02lld:%02lld.%03lld  scene %d  %.1f fps  draw %.0f%% read %.0f%% write %.0f%%%s",
                 static_cast<long long>(s.pass), static_cast<long long>(ms / 60000),
                 static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000), s.sceneIndex,
-                s.framesPerSecond, left);
+                s.framesPerSecond, 100.0 * s.drawShare, 100.0 * s.readShare, 100.0 * s.writeShare, left);
   return text;
 }
 
@@ -53,7 +54,7 @@ void ReportProgress(const ProgressSample& sample, bool force) {
   progress.lastShown = now;
   const std::string line = FormatProgress(sample);
   if (progress.inPlace) {
-    std::fprintf(stderr, "\r%-78s", line.c_str());
+    std::fprintf(stderr, "\r%-100s", line.c_str());
     progress.lineOpen = true;
   } else {
     std::fprintf(stderr, "%s\n", line.c_str());

@@ -13,9 +13,12 @@ struct ProgressSample {
   int sceneIndex;
   double framesPerSecond;  // passes per wall-clock second so far
   double secondsLeft;      // negative when unknown
+  // Shares of the wall-clock time so far that the drawing thread spent
+  // drawing, reading frames back and waiting for the writers.
+  double drawShare, readShare, writeShare;
 };
 
-// "frame 1234  music 01:23.456  scene 3  58.2 fps  0:42 left"
+// "frame 1234  music 01:23.456  scene 3  58.2 fps  draw 71% read 2% write 24%  0:42 left"
 std::string FormatProgress(const ProgressSample& sample);
 
 // Starts the wall clock and decides between in-place and plain lines.

@@ -29,7 +29,7 @@ const ContainerCodecs kContainers[] = {
     // Lossless: every frame on its own, RGB kept as it is; checksums per slice.
     {VideoContainer::Mkv, ".mkv", {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slices", "4", "-slicecrc", "1",
                                    "-pix_fmt", "bgr0"},
-     {"-c:a", "flac"}, {}},
+     {"-c:a", "flac", "-frame_size", "1024"}, {}},
     {VideoContainer::Mov, ".mov", {"-c:v", "prores_ks", "-profile:v", "4444", "-pix_fmt", "yuv444p10le"},
      {"-c:a", "pcm_s16le"}, {}},
 };
@@ -44,6 +44,8 @@ const ContainerCodecs& CodecsOf(VideoContainer container) {
 // this many silent sample frames that ffmpeg cuts off again.
 constexpr int kSoundDescriptor = 3;
 constexpr int kSoundLead = 4096;
+// The most sample frames an audio encoder here takes in one block.
+constexpr std::int64_t kSoundBlock = 1024;
 
 struct VideoPipe {
   pid_t child = -1;
@@ -129,12 +131,19 @@ std::vector<std::string> VideoEncoderArguments(const VideoSettings& s) {
   // ffmpeg opens its inputs one after the other and reads from each before
   // it goes on: the sound comes first, with a lead of silence to read, so it
   // never waits on sound that only follows frames it has not taken yet; both
-  // are read no further than a packet before the encoding starts.
+  // are read no further than a packet before the encoding starts. It then
+  // takes no frame until the sound's encoder has had its first block (1024
+  // samples, hence FLAC's short blocks), so it must queue the frames that
+  // carry that much sound, with room to spare: a few at 60 fps, a hundred at
+  // 1000 fps.
   if (HasSound(s))
     args.insert(args.end(), {"-probesize", "32", "-analyzeduration", "0", "-f", "s16le", "-ar",
                              std::to_string(s.music->rate), "-ac", "2", "-i",
                              "pipe:" + std::to_string(kSoundDescriptor)});
-  args.insert(args.end(), {"-probesize", "32", "-analyzeduration", "0", "-f", "rawvideo", "-pix_fmt", "rgb24",
+  const std::int64_t queue =
+      HasSound(s) ? 8 + (4 * kSoundBlock * s.fpsNum + s.music->rate * s.fpsDen - 1) / (s.music->rate * s.fpsDen) : 8;
+  args.insert(args.end(), {"-thread_queue_size", std::to_string(queue), "-probesize", "32", "-analyzeduration", "0",
+                           "-f", "rawvideo", "-pix_fmt", "rgb24",
                            "-video_size", std::to_string(s.width) + "x" + std::to_string(s.height), "-framerate",
                            rate, "-i", "pipe:0"});
   if (HasSound(s)) args.insert(args.end(), {"-map", "1:v:0", "-map", "0:a:0"});
