@@ -12,6 +12,7 @@
 
 #include <jpeglib.h>
 
+#include "music/test_music_tone.h"
 #include "platform/jpeg.h"
 #include "tools/standin/image_writers.h"
 #include "tools/standin/standin_files.h"
@@ -104,6 +105,10 @@ Seeds Mp3Seeds() {
   return {{"tone-64k.mp3", tone},
           {"tone-96k.mp3", Tone(96)},
           {"tone-128k.mp3", Tone(128)},
+          // Without the gapless tag: MPEG-2 and 2.5 rates, mono.
+          {"mono-22k.mp3", velkor::test::EncodeToneMp3(0.1, 22050, 1, 32)},
+          {"mono-11k.mp3", velkor::test::EncodeToneMp3(0.2, 11025, 1, 16)},
+          {"stereo-48k.mp3", velkor::test::EncodeToneMp3(0.05, 48000, 2, 160)},
           {"cut.mp3", FirstHalf(tone)},
           {"no-sync.mp3", Changed(tone, 0, 0)},
           {"id3-tag.mp3", tagged},
