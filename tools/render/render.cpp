@@ -69,14 +69,21 @@ void MakeOutputPathsAbsolute(RenderOptions* o) {
   o->statsPath = AbsolutePath(o->statsPath);
 }
 
-// Missing data is the scenes' business; only say what will be missing.
+// Data files the show could not use: each reported as it happens, and counted.
+int dataWarnings = 0;
+
+void NoteDataWarning(const char* line) {
+  ++dataWarnings;
+  std::fprintf(stderr, "velkor-tools render: warning: %s\n", line);
+}
+
+// Missing data is the scenes' business; only say what will be missing. Both
+// count as data warnings, so --strict refuses a set without its music too.
 std::string CheckDataDirectory(bool video) {
   const std::string music = ResolveDataPath(kMusicFileName);
   if (!IsFile(music))
-    std::fprintf(stderr, "velkor-tools render: warning: no %s here%s\n", kMusicFileName,
-                 video ? "; the video will be silent" : "");
-  if (!IsDirectory(ResolveDataPath("data")))
-    std::fprintf(stderr, "velkor-tools render: warning: no data directory here; the scenes will be mostly empty\n");
+    NoteDataWarning((std::string("no ") + kMusicFileName + " here" + (video ? "; the video will be silent" : "")).c_str());
+  if (!IsDirectory(ResolveDataPath("data"))) NoteDataWarning("no data directory here; the scenes will be mostly empty");
   return IsFile(music) ? AbsolutePath(music) : "";
 }
 
@@ -322,14 +329,6 @@ int OpenOutputs(RenderOptions* o, RenderRun* run) {
   return 0;
 }
 
-// Data files the show could not use: each reported as it happens, and counted.
-int dataWarnings = 0;
-
-void NoteDataWarning(const char* line) {
-  ++dataWarnings;
-  std::fprintf(stderr, "velkor-tools render: warning: %s\n", line);
-}
-
 // "... 12690 frames drawn, 12690 written, 250.1 s, 50.7 fps; drawing 71%, reading back 2%, waiting for
 // the writers 24%; writers busy 180.2 s": the shares are of this thread's wall-clock time, the
 // writers' own time is summed over the workers.
@@ -348,6 +347,7 @@ void ReportSummary(const RenderRun& run) {
 
 // The render proper, once the options are known to be well formed.
 int Render(RenderOptions* options, RenderRun* run) {
+  dataWarnings = 0;
   if (const int status = PrepareRun(options, run)) return status;
   std::string error;
   if (!OpenContext(*options, &error)) {
@@ -359,7 +359,6 @@ int Render(RenderOptions* options, RenderRun* run) {
     StopShow();
     return status;
   }
-  dataWarnings = 0;
   SetLogSink(NoteDataWarning);
   if (!StartShow()) {
     SetLogSink(nullptr);

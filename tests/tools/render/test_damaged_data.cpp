@@ -197,14 +197,19 @@ TEST(DamagedDataStrictTest, StrictFailsOnADamagedSetOnly) {
   const std::string set = StandinDataDir();
   ASSERT_FALSE(set.empty());
   TempDir work;
-  const std::string copy = DamagedCopy(set, "data/texpart01/rock.tga", Damage::Truncated, 0, work.path() + "/set");
   const std::string args = " --fps 1 --size 16x16 --strict --to 10";
   const CommandResult intact = RunTool("render --data " + Quote(set) + args);
   EXPECT_EQ(intact.status, 0) << intact.output;
-  const CommandResult damaged = RunTool("render --data " + Quote(copy) + args);
-  EXPECT_EQ(damaged.status, 1) << damaged.output;
-  EXPECT_NE(damaged.output.find("--strict: the data set has damaged or missing files"), std::string::npos)
-      << damaged.output;
+  // A damaged picture is reported by the scenes, a missing track before they start.
+  const std::string copies[] = {
+      DamagedCopy(set, "data/texpart01/rock.tga", Damage::Truncated, 0, work.path() + "/picture"),
+      DamagedCopy(set, "mirok6.mp3", Damage::Missing, 0, work.path() + "/music")};
+  for (const std::string& copy : copies) {
+    const CommandResult damaged = RunTool("render --data " + Quote(copy) + args);
+    EXPECT_EQ(damaged.status, 1) << damaged.output;
+    EXPECT_NE(damaged.output.find("--strict: the data set has damaged or missing files"), std::string::npos)
+        << damaged.output;
+  }
 }
 
 }  // namespace
