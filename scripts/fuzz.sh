@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs every fuzz target for SECONDS each (default 300), one after another,
-# from its seeds and the corpus kept by earlier runs (BUILD_DIR/fuzz-corpus).
+# usage: fuzz.sh [SECONDS [TARGET...]]
+# Runs every fuzz target (or the TARGETs named) for SECONDS each (default 300),
+# one after another, from its seeds and the corpus kept by earlier runs
+# (BUILD_DIR/fuzz-corpus). Runs naming different targets may go side by side.
 # Any input that crashes, leaks, hangs or runs out of memory is copied into
 # tests/fuzz/regressions/<target>/, where the unit tests replay it; commit it
 # with the fix. Builds in BUILD_DIR (default: build) first. Exits with 1 when
@@ -8,6 +10,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-300}"
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_model fuzz_tga fuzz_jpeg fuzz_mp3)
 build="${BUILD_DIR:-build}"
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target velkor_fuzz_targets fuzz_seeds fuzz_model_seeds
@@ -18,7 +23,7 @@ if [ ! -d "$fuzz/targets" ]; then
 fi
 
 found=0
-for target in fuzz_model fuzz_tga fuzz_jpeg fuzz_mp3; do
+for target in "${targets[@]}"; do
   seeds="$fuzz/${target}_seed_corpus" corpus="$build/fuzz-corpus/$target" artifacts="$build/fuzz-artifacts/$target"
   rm -rf "$artifacts"
   mkdir -p "$seeds" "$corpus" "$artifacts"
