@@ -1,7 +1,7 @@
 // The show where its users can take it and tests seldom do: no display at all,
-// told to stop while it plays (Escape, the window's close button, SIGTERM), a
-// GL without the multitexture entry points, a GL whose context cannot be made.
-// Stopping and the refusals take at most a second.
+// told to stop while it plays in its 640 x 480 window (Escape, the window's
+// close button, SIGTERM), a GL without the multitexture entry points, a GL
+// whose context cannot be made. Stopping and the refusals take at most a second.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -77,6 +77,10 @@ TEST(HardeningTest, EscapeCloseAndSigtermEndThePlayingShowWithinASecond) {
         {"--windowed"});
     const Window w = c.offscreen ? 0 : WaitForWindow(d, "velkor", 30);
     ASSERT_TRUE(c.offscreen || w != 0) << c.name << ": no window titled velkor appeared";
+    if (w) {
+      const WindowBox box = WindowGeometry(d, w);
+      EXPECT_EQ(box.width * 10000 + box.height, 6400480) << c.name;
+    }
     ASSERT_TRUE(Playing(*show)) << c.name << "\n" << show->ErrorOutput();
     c.stop(d, w, *show);
     EXPECT_EQ(show->WaitForExit(1), 0) << c.name << "\n" << show->ErrorOutput();

@@ -33,7 +33,6 @@ TEST(ProgramTest, StartUpFailuresAreReportedAndEndTheProgram) {
       {"a value out of range", nullptr, "", "--msaa 3", 2, {"bad value '3' for --msaa", "usage"}},
       {"a data directory that is not there", nullptr, "", "--data nowhere", 2, {"--data nowhere: no such directory"}},
       {"help", nullptr, "", "--help", 0, {"--silent", "--loop", "Alt+Enter", "Page Down"}},
-      {"version", nullptr, "", "--version", 0, {"velkor " VELKOR_VERSION_TEXT}},
   };
   for (const auto& c : cases) {
     test::TempDir dir;  // a name with a space and a quote must not matter

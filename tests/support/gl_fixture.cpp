@@ -1,11 +1,8 @@
 // Headless GL context and pixel read-back for tests.
 #include "support/gl_fixture.h"
 
-#include <algorithm>
-
 #include "platform/gl.h"
 #include "platform/window.h"
-#include "tools/render/png_files.h"
 
 namespace velkor::test {
 
@@ -28,15 +25,6 @@ std::vector<std::uint8_t> ReadPixelsRgb(int x, int y, int width, int height) {
 std::vector<int> PixelAt(int x, int y) {
   const auto p = ReadPixelsRgb(x, y, 1, 1);
   return {p[0], p[1], p[2]};
-}
-
-bool SavePng(const std::string& path, int width, int height) {
-  const auto bottomUp = ReadPixelsRgb(0, 0, width, height);
-  const std::size_t row = static_cast<std::size_t>(width) * 3;
-  std::vector<std::uint8_t> topDown(bottomUp.size());
-  for (int y = 0; y < height; ++y)
-    std::copy_n(&bottomUp[static_cast<std::size_t>(height - 1 - y) * row], row, &topDown[y * row]);
-  return WritePngRgb(path, width, height, topDown.data());
 }
 
 void GlTest::SetUp() { ASSERT_TRUE(EnsureHeadlessContext()) << "no headless GL context"; }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace velkor::test {
@@ -18,9 +17,6 @@ bool EnsureHeadlessContext();
 std::vector<std::uint8_t> ReadPixelsRgb(int x, int y, int width, int height);
 // One pixel as {r, g, b}.
 std::vector<int> PixelAt(int x, int y);
-
-// Writes the whole 640 x 480 framebuffer to a PNG (for looking at results).
-bool SavePng(const std::string& path, int width, int height);
 
 // Base for tests that need GL: skips nothing, fails when no context exists.
 class GlTest : public ::testing::Test {
