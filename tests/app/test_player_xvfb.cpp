@@ -137,7 +137,10 @@ TEST_F(PlayerWindowTest, SilentPlaysTheWholeShowWithoutASoundDevice) {
     starts.push_back(t[0]);
   }
   const int nominal[6] = {0, 19231, 46154, 69231, 103846, 126923};
-  for (int scene = 0; scene < 6; ++scene) EXPECT_NEAR(starts[scene], nominal[scene], 400) << scene;
+  // A scene begins at the first frame past its start: on a loaded machine a
+  // frame may come a good half second late, while a clock running 1 % fast or
+  // slow is more than a second off by the last scene.
+  for (int scene = 0; scene < 6; ++scene) EXPECT_NEAR(starts[scene], nominal[scene], 900) << scene;
 }
 
 }  // namespace
