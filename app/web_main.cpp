@@ -33,6 +33,7 @@ FrameRun frameRun;
 
 MainLoopIo playIo;
 MainLoopState playState;
+long long framesDrawn = 0;
 
 // "name=value" from the page address's query, or empty.
 std::string QueryValue(const std::string& query, const char* name) {
@@ -108,8 +109,11 @@ void PlayPass() {
   MainLoopPass pass;
   do pass = RunMainLoopPass(playIo, &playState);
   while (pass == MainLoopPass::Event);
+  if (pass == MainLoopPass::Drew) ++framesDrawn;
   if (pass != MainLoopPass::Exit) return;
   emscripten_cancel_main_loop();
+  std::printf("velkor: %lld frames drawn, music at %d ms\n", framesDrawn, MusicPositionMs());
+  std::fflush(stdout);
   StopMusic();
   CloseDisplayWindow();
   EM_ASM({ if (Module.velkorEnded) Module.velkorEnded(); });
@@ -119,9 +123,11 @@ void PlayPass() {
 
 }  // namespace velkor
 
-// Called by the page's start button, inside the click, so sound may start.
-extern "C" EMSCRIPTEN_KEEPALIVE int VelkorStart() {
+// Called by the page's start button, inside the click, so sound may start;
+// dataDirectory is the packed stand-in set or a folder the visitor picked.
+extern "C" EMSCRIPTEN_KEEPALIVE int VelkorStart(const char* dataDirectory) {
   using namespace velkor;
+  SetDataDirectory(dataDirectory && *dataDirectory ? dataDirectory : kDataDirectory);
   if (!OpenDisplayWindow("velkor", kWindowWidth, kWindowHeight, 32, false)) return 0;
   playIo = MainLoopIo{PlatformPollEvent, MusicPositionMs, PlatformSwapBuffers, SetDisplayFullscreen, nullptr,
                       ReportScene};

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/message_box.h"
+#include "platform/web_keys.h"
 
 namespace velkor {
 
@@ -20,9 +21,11 @@ MessageBoxAnswer ShowMessageBox(const char* text, const char* caption, MessageBo
   std::fprintf(stderr, "%s: %s\n", caption, text);
   if (buttons == MessageBoxButtons::YesNo) {
     const int yes = EM_ASM_INT({ return confirm(UTF8ToString($0) + "\n\n" + UTF8ToString($1)) ? 1 : 0; }, caption, text);
+    ReleaseHeldWebKeys();
     return yes ? MessageBoxAnswer::Yes : MessageBoxAnswer::No;
   }
   EM_ASM({ alert(UTF8ToString($0) + "\n\n" + UTF8ToString($1)); }, caption, text);
+  ReleaseHeldWebKeys();
   return MessageBoxAnswer::Ok;
 }
 

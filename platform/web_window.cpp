@@ -8,6 +8,7 @@
 #include <deque>
 
 #include "platform/gl.h"
+#include "platform/web_keys.h"
 #include "platform/window.h"
 
 namespace velkor {
@@ -20,6 +21,7 @@ EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
 std::deque<PlatformEvent> events;
 int canvasWidth = 640, canvasHeight = 480;
 bool fullscreen = false;
+bool held[256] = {};
 
 // DOM key codes are the Win32 virtual-key codes for every key the show and
 // the player know; the rest are not passed on.
@@ -38,6 +40,7 @@ EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
   event.type = type == EMSCRIPTEN_EVENT_KEYDOWN ? PlatformEventType::KeyDown : PlatformEventType::KeyUp;
   event.key = key;
   if (!(type == EMSCRIPTEN_EVENT_KEYDOWN && e->repeat)) events.push_back(event);
+  held[key] = type == EMSCRIPTEN_EVENT_KEYDOWN;
   // The page must not scroll or leave on the player's keys.
   return EM_TRUE;
 }
@@ -75,6 +78,17 @@ bool OpenContext(int width, int height) {
 }
 
 }  // namespace
+
+void ReleaseHeldWebKeys() {
+  for (int key = 0; key < 256; ++key) {
+    if (!held[key]) continue;
+    held[key] = false;
+    PlatformEvent event{};
+    event.type = PlatformEventType::KeyUp;
+    event.key = key;
+    events.push_back(event);
+  }
+}
 
 void SetWindowPreferences(const WindowPreferences&) {}
 

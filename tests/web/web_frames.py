@@ -148,25 +148,30 @@ class DevTools:
                 return message.get("result", {})
             self.events.append(message)
 
-    def wait_console(self, text, timeout):
+    def console(self, timeout):
+        """The page's console lines as they come, with the wall time each arrived, for up to timeout seconds."""
         end = time.time() + timeout
         self.sock.settimeout(1.0)
         try:
             while time.time() < end:
-                for event in self.events:
+                while self.events:
+                    event = self.events.pop(0)
                     if event.get("method") == "Runtime.consoleAPICalled":
                         args = event["params"]["args"]
-                        line = " ".join(str(a.get("value", "")) for a in args)
-                        if text in line:
-                            return True
-                self.events.clear()
+                        yield time.time(), " ".join(str(a.get("value", "")) for a in args)
                 try:
                     self.events.append(self._receive())
                 except socket.timeout:
                     pass
         finally:
             self.sock.settimeout(None)
-        return False
+
+    def wait_console(self, text, timeout):
+        lines = self.console(timeout)
+        try:
+            return any(text in line for _, line in lines)
+        finally:
+            lines.close()
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):

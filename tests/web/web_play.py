@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""The whole show played in headless Chromium on its audio clock: the page is
+loaded, its start button clicked, and the console followed to the end. Each
+scene must begin at its place in the music, the music time must follow the
+wall clock (the audio output drives it), and the show must end by itself.
+Prints the time to the start button, to the first scene, and the frame rate.
+
+usage: web_play.py --web DIR   Exit 0: as expected; 1: not; 77: no Chromium."""
+import argparse
+import os
+import re
+import shutil
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from web_frames import SCENE_LENGTH_TICKS, TICKS_PER_SECOND, serve, start_chromium  # noqa: E402
+
+SHOW_MS = sum(SCENE_LENGTH_TICKS) * 1000 / TICKS_PER_SECOND
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--web", required=True)
+    parser.add_argument("--chromium", default=shutil.which("chromium") or "")
+    args = parser.parse_args()
+    if not args.chromium:
+        print("web_play: no chromium on PATH; skipped")
+        return 77
+    server = serve(args.web)
+    profile = tempfile.mkdtemp(prefix="velkor-chromium-")
+    process, tools = start_chromium(args.chromium, profile)
+    problems = []
+    try:
+        tools.send("Runtime.enable")
+        tools.send("Page.enable")
+        # Start-up: from asking for the page to its first frame drawn (no click needed on the virtual clock).
+        loaded = time.time()
+        tools.send("Page.navigate", url=f"http://127.0.0.1:{server.server_port}/index.html?fps=60&frame=0")
+        if not tools.wait_console("velkor: frame 0 ready", 120):
+            raise RuntimeError("the page never drew its first frame")
+        print(f"first frame {time.time() - loaded:.2f} s after the page was asked for", flush=True)
+        loaded = time.time()
+        tools.send("Page.navigate", url=f"http://127.0.0.1:{server.server_port}/index.html")
+        if not tools.wait_console("velkor: ready", 120):
+            raise RuntimeError("the page never became ready")
+        ready = time.time() - loaded
+        clicked = time.time()
+        tools.send("Runtime.evaluate", expression="document.getElementById('start').click()", userGesture=True)
+        scenes, frames, music_end = {}, 0, 0
+        for wall, line in tools.console(SHOW_MS / 1000 * 1.5 + 60):
+            scene = re.match(r"velkor: scene (\d+) at (\d+) ms", line)
+            if scene:
+                scenes[int(scene.group(1))] = (wall - clicked, int(scene.group(2)))
+                print(f"scene {scene.group(1)} at music {int(scene.group(2)) / 1000:7.3f} s, "
+                      f"wall {wall - clicked:7.3f} s", flush=True)
+            drawn = re.match(r"velkor: (\d+) frames drawn, music at (\d+) ms", line)
+            if drawn:
+                frames, music_end = int(drawn.group(1)), int(drawn.group(2))
+            if "velkor: the end" in line:
+                break
+        else:
+            problems.append("the show did not end by itself")
+        # A scene begins on the first frame past its start: within a few frame intervals of it.
+        interval = music_end / frames if frames else 0
+        late = max(500, 4 * interval)
+        start = 0
+        for index, length in enumerate(SCENE_LENGTH_TICKS):
+            nominal = start * 1000 / TICKS_PER_SECOND
+            start += length
+            if index not in scenes:
+                problems.append(f"scene {index} never began")
+                continue
+            _, ms = scenes[index]
+            if not nominal - 80 <= ms <= nominal + late:
+                problems.append(f"scene {index} began at {ms} ms, not near {nominal:.0f} ms")
+        if 0 in scenes and 5 in scenes:
+            (wall0, ms0), (wall5, ms5) = scenes[0], scenes[5]
+            drift = (wall5 - wall0) - (ms5 - ms0) / 1000
+            print(f"music against wall clock from scene 0 to 5: {drift:+.3f} s")
+            if abs(drift) > 1.0:
+                problems.append(f"the music time drifted {drift:+.3f} s from the wall clock")
+        if music_end:
+            seconds = music_end / 1000
+            print(f"ready after {ready:.2f} s; first scene {scenes.get(0, (0, 0))[0]:.2f} s after the click; "
+                  f"{frames} frames in {seconds:.1f} s of music: {frames / seconds:.1f} frames per second")
+        if music_end < SHOW_MS - 100:
+            problems.append(f"the show ended at {music_end} ms of music, before {SHOW_MS:.0f}")
+    finally:
+        process.terminate()
+        process.wait()
+        server.shutdown()
+        shutil.rmtree(profile, ignore_errors=True)
+    for problem in problems:
+        print("web_play:", problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
