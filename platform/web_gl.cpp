@@ -55,7 +55,7 @@ struct State {
   MatrixStack modelview, projection;
   GLenum matrixMode = GL_MODELVIEW;
   bool inverseValid = false;
-  float normalMatrix[9];  // inverse of the modelview's upper 3 x 3, transposed
+  float normalMatrix[9];  // inverse of the modelview's upper 3 x 3, rows first
 
   float colour[4] = {1, 1, 1, 1};
   float normal[3] = {0, 0, 1};
@@ -592,7 +592,7 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     UpdateNormalMatrix();
     const float* n = s.normal;
     const float* k = s.normalMatrix;
-    for (int col = 0; col < 3; ++col) v[4 + col] = n[0] * k[col * 3] + n[1] * k[col * 3 + 1] + n[2] * k[col * 3 + 2];
+    for (int col = 0; col < 3; ++col) v[4 + col] = n[0] * k[col] + n[1] * k[3 + col] + n[2] * k[6 + col];
   } else {
     v[4] = v[5] = 0.0f;
     v[6] = 1.0f;

@@ -115,7 +115,9 @@ void PlatformSetFullscreen(bool on, int, int) {
     strategy.scaleMode = EMSCRIPTEN_FULLSCREEN_SCALE_ASPECT;
     strategy.canvasResolutionScaleMode = EMSCRIPTEN_FULLSCREEN_CANVAS_SCALE_NONE;
     strategy.filteringMode = EMSCRIPTEN_FULLSCREEN_FILTERING_DEFAULT;
-    fullscreen = emscripten_request_fullscreen_strategy(kCanvas, EM_TRUE, &strategy) == EMSCRIPTEN_RESULT_SUCCESS;
+    // Outside a key or click handler the browser defers the request to the next one.
+    const EMSCRIPTEN_RESULT result = emscripten_request_fullscreen_strategy(kCanvas, EM_TRUE, &strategy);
+    fullscreen = result == EMSCRIPTEN_RESULT_SUCCESS || result == EMSCRIPTEN_RESULT_DEFERRED;
   } else {
     emscripten_exit_fullscreen();
     fullscreen = false;

@@ -185,11 +185,20 @@ TEST_F(WebGlTest, UnitWithIncompleteTextureIsOffAndLightsAreKeptInEyeSpace) {
   glGenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);  // no image: incomplete
   glEnable(GL_TEXTURE_2D);
+  glRotatef(90.0f, 0.0f, 0.0f, 1.0f);
+  glScalef(2.0f, 1.0f, 1.0f);
   glBegin(GL_TRIANGLES);
+  glNormal3f(1.0f, 0.0f, 0.0f);
   for (int i = 0; i < 3; ++i) glVertex3f(static_cast<float>(i), 0.0f, 0.0f);
   glEnd();
   glFlush();
   ASSERT_EQ(draws.size(), 1u);
+  // The normal turns with the model and, unnormalised as without GL_NORMALIZE,
+  // shrinks where the model is stretched (the inverse transpose).
+  const float* normal = &draws[0].vertices[4];
+  EXPECT_NEAR(normal[0], 0.0f, 1e-6f);
+  EXPECT_NEAR(normal[1], 0.5f, 1e-6f);
+  EXPECT_NEAR(normal[2], 0.0f, 1e-6f);
   const WebDrawState& s = draws[0].state;
   EXPECT_FALSE(s.textureOn[0]);
   EXPECT_TRUE(s.lighting);
