@@ -41,8 +41,10 @@ EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
   event.key = key;
   if (!(type == EMSCRIPTEN_EVENT_KEYDOWN && e->repeat)) events.push_back(event);
   held[key] = type == EMSCRIPTEN_EVENT_KEYDOWN;
-  // The page must not scroll or leave on the player's keys.
-  return EM_TRUE;
+  // The page must not scroll or go fullscreen by itself on the player's keys;
+  // the browser keeps the others (reload, its own shortcuts).
+  const bool playerKey = key == 27 || key == 'Z' || key == 13 || key == 32 || (key >= 0x21 && key <= 0x28) || key == 0x7A;
+  return playerKey ? EM_TRUE : EM_FALSE;
 }
 
 EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
