@@ -120,4 +120,4 @@ fi
 emcmake cmake -S "$root" -B "$out" -DVELKOR_WEB=ON -DCMAKE_BUILD_TYPE=Release \
   -DVELKOR_WEB_PREFIX="$prefix" -DVELKOR_WEB_DATA="$data" >/dev/null
 cmake --build "$out" -j2
-echo "web-build: $out/index.html ($(du -sh --apparent-size "$out"/index.* "$out"/velkor.* 2>/dev/null | awk '{print $1}' | paste -sd+ -))"
+echo "web-build: $out/index.html; the page downloads $(du -ch --apparent-size "$out"/index.* | tail -1 | cut -f1)"

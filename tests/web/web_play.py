@@ -4,8 +4,11 @@ loaded, its start button clicked, and the console followed to the end. Each
 scene must begin at its place in the music, the music time must follow the
 wall clock (the audio output drives it), and the show must end by itself.
 Prints the time to the start button, to the first scene, and the frame rate.
+With --data, first a copy of that data set with every name in capitals is
+picked as a folder on the page: scene 0 must begin and draw with no data
+file missing (names are matched case-insensitively).
 
-usage: web_play.py --web DIR   Exit 0: as expected; 1: not; 77: no Chromium."""
+usage: web_play.py --web DIR [--data DIR]   Exit 0: as expected; 1: not; 77: no Chromium."""
 import argparse
 import os
 import re
@@ -20,9 +23,60 @@ from web_frames import SCENE_LENGTH_TICKS, TICKS_PER_SECOND, serve, start_chromi
 SHOW_MS = sum(SCENE_LENGTH_TICKS) * 1000 / TICKS_PER_SECOND
 
 
+def capitalised_copy(data, to):
+    """data copied below to/Show with every file and folder name in capitals."""
+    for folder, _, files in os.walk(data):
+        relative = os.path.relpath(folder, data)
+        target = os.path.join(to, "Show", "" if relative == "." else relative.upper())
+        os.makedirs(target, exist_ok=True)
+        for name in files:
+            shutil.copyfile(os.path.join(folder, name), os.path.join(target, name.upper()))
+    return os.path.join(to, "Show")
+
+
+def play_picked_folder(tools, url, data, problems):
+    """The page's folder picker with the capitalised set: scene 0 begins and no data file is missing."""
+    work = tempfile.mkdtemp(prefix="velkor-picked-")
+    try:
+        folder = capitalised_copy(data, work)
+        tools.send("Page.navigate", url=url)
+        if not tools.wait_console("velkor: ready", 120):
+            raise RuntimeError("the page never became ready")
+        root = tools.send("DOM.getDocument")["root"]["nodeId"]
+        node = tools.send("DOM.querySelector", nodeId=root, selector="#folder")["nodeId"]
+        tools.send("DOM.setFileInputFiles", nodeId=node, files=[folder])
+        for _ in range(120):
+            label = tools.send("Runtime.evaluate", expression="document.getElementById('start').textContent",
+                               returnByValue=True)["result"]["value"]
+            if label.startswith("Start with"):
+                break
+            time.sleep(0.5)
+        else:
+            problems.append("the picked folder was never taken")
+            return
+        tools.send("Runtime.evaluate", expression="document.getElementById('start').click()", userGesture=True)
+        # Scene 0's files are read before its first frame; a few seconds of it are plenty.
+        began, complaints, until = False, [], time.time() + 30
+        for wall, line in tools.console(30):
+            if line.startswith("velkor: scene 0"):
+                began, until = True, wall + 3
+            elif "cannot" in line or "missing" in line or "ERROR" in line:
+                complaints.append(line)
+            if wall > until:
+                break
+        if not began:
+            problems.append("the picked folder's show did not begin")
+        problems.extend(f"picked folder: {line}" for line in complaints)
+        print(f"picked folder in capitals: scene 0 {'began' if began else 'did not begin'}, "
+              f"{len(complaints)} data complaints", flush=True)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--web", required=True)
+    parser.add_argument("--data", default="")
     parser.add_argument("--chromium", default=shutil.which("chromium") or "")
     args = parser.parse_args()
     if not args.chromium:
@@ -35,6 +89,9 @@ def main():
     try:
         tools.send("Runtime.enable")
         tools.send("Page.enable")
+        tools.send("DOM.enable")
+        if args.data:
+            play_picked_folder(tools, f"http://127.0.0.1:{server.server_port}/index.html", args.data, problems)
         # Start-up: from asking for the page to its first frame drawn (no click needed on the virtual clock).
         loaded = time.time()
         tools.send("Page.navigate", url=f"http://127.0.0.1:{server.server_port}/index.html?fps=60&frame=0")
