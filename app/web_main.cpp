@@ -100,8 +100,18 @@ int StartFrameRun(const std::string& fps, const std::string& frame) {
   return 0;
 }
 
+// The music position of this pass and of the one before, so that the page
+// can tell a scene began on the first pass past its start.
+int passMs = 0, previousPassMs = 0;
+
+int PassPositionMs() {
+  previousPassMs = passMs;
+  passMs = MusicPositionMs();
+  return passMs;
+}
+
 void ReportScene(int scene, int ms) {
-  EM_ASM({ if (Module.velkorSceneBegan) Module.velkorSceneBegan($0, $1); }, scene, ms);
+  EM_ASM({ if (Module.velkorSceneBegan) Module.velkorSceneBegan($0, $1, $2); }, scene, ms, previousPassMs);
 }
 
 // Events are all taken before the frame, so a key costs no frame.
@@ -129,7 +139,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int VelkorStart(const char* dataDirectory) {
   using namespace velkor;
   SetDataDirectory(dataDirectory && *dataDirectory ? dataDirectory : kDataDirectory);
   if (!OpenDisplayWindow("velkor", kWindowWidth, kWindowHeight, 32, false)) return 0;
-  playIo = MainLoopIo{PlatformPollEvent, MusicPositionMs, PlatformSwapBuffers, SetDisplayFullscreen, nullptr,
+  playIo = MainLoopIo{PlatformPollEvent, PassPositionMs, PlatformSwapBuffers, SetDisplayFullscreen, nullptr,
                       ReportScene};
   playState = MainLoopState{};
   emscripten_set_main_loop(PlayPass, 0, 0);

@@ -105,45 +105,49 @@ def main():
         ready = time.time() - loaded
         clicked = time.time()
         tools.send("Runtime.evaluate", expression="document.getElementById('start').click()", userGesture=True)
-        scenes, frames, music_end = {}, 0, 0
+        scenes, frames, music_end, wall_end = {}, 0, 0, 0.0
         for wall, line in tools.console(SHOW_MS / 1000 * 1.5 + 60):
-            scene = re.match(r"velkor: scene (\d+) at (\d+) ms", line)
+            scene = re.match(r"velkor: scene (\d+) at (\d+) ms after (\d+) ms", line)
             if scene:
-                scenes[int(scene.group(1))] = (wall - clicked, int(scene.group(2)))
-                print(f"scene {scene.group(1)} at music {int(scene.group(2)) / 1000:7.3f} s, "
-                      f"wall {wall - clicked:7.3f} s", flush=True)
+                scenes[int(scene.group(1))] = (wall - clicked, int(scene.group(2)), int(scene.group(3)))
+                print(f"scene {scene.group(1)} at music {int(scene.group(2)) / 1000:7.3f} s "
+                      f"(the pass before at {int(scene.group(3)) / 1000:7.3f} s), wall {wall - clicked:7.3f} s",
+                      flush=True)
             drawn = re.match(r"velkor: (\d+) frames drawn, music at (\d+) ms", line)
             if drawn:
-                frames, music_end = int(drawn.group(1)), int(drawn.group(2))
+                frames, music_end, wall_end = int(drawn.group(1)), int(drawn.group(2)), wall - clicked
             if "velkor: the end" in line:
                 break
         else:
             problems.append("the show did not end by itself")
-        # A scene begins on the first frame past its start: within a few frame intervals of it.
-        interval = music_end / frames if frames else 0
-        late = max(500, 4 * interval)
-        start = 0
+        # Scene k begins on the first pass whose tick passes the whole tick at which
+        # scene k - 1 began plus that scene's length: the pass before is still short of it.
+        start_tick = 0
         for index, length in enumerate(SCENE_LENGTH_TICKS):
-            nominal = start * 1000 / TICKS_PER_SECOND
-            start += length
             if index not in scenes:
                 problems.append(f"scene {index} never began")
-                continue
-            _, ms = scenes[index]
-            if not nominal - 80 <= ms <= nominal + late:
-                problems.append(f"scene {index} began at {ms} ms, not near {nominal:.0f} ms")
-        if 0 in scenes and 5 in scenes:
-            (wall0, ms0), (wall5, ms5) = scenes[0], scenes[5]
-            drift = (wall5 - wall0) - (ms5 - ms0) / 1000
-            print(f"music against wall clock from scene 0 to 5: {drift:+.3f} s")
+                break
+            _, ms, before = scenes[index]
+            if index > 0:
+                due = (start_tick - 0.001) / 0.013  # the music ms at which the tick is passed
+                if not (before <= due + 2 and ms >= due - 2):
+                    problems.append(f"scene {index} began at {ms} ms after a pass at {before} ms, "
+                                    f"not on the first pass past {due:.0f} ms")
+            start_tick = (int(ms * 0.013 + 0.001) if index > 0 else 0) + length
+        # The music time against the wall clock from the first frame to the last.
+        if 0 in scenes and music_end:
+            wall0, ms0, _ = scenes[0]
+            drift = (wall_end - wall0) - (music_end - ms0) / 1000
+            print(f"music against wall clock over the show: {drift:+.3f} s")
             if abs(drift) > 1.0:
                 problems.append(f"the music time drifted {drift:+.3f} s from the wall clock")
         if music_end:
             seconds = music_end / 1000
             print(f"ready after {ready:.2f} s; first scene {scenes.get(0, (0, 0))[0]:.2f} s after the click; "
                   f"{frames} frames in {seconds:.1f} s of music: {frames / seconds:.1f} frames per second")
-        if music_end < SHOW_MS - 100:
-            problems.append(f"the show ended at {music_end} ms of music, before {SHOW_MS:.0f}")
+        end_due = (start_tick - 0.001) / 0.013  # scene 5's start plus its length
+        if len(scenes) == len(SCENE_LENGTH_TICKS) and music_end < end_due - 2:
+            problems.append(f"the show ended at {music_end} ms of music, before {end_due:.0f}")
     finally:
         process.terminate()
         process.wait()
