@@ -23,33 +23,41 @@ void ShowMusicTimeBox() {
   ShowMessageBox(text, "fsad", MessageBoxButtons::Ok, MessageBoxIcon::None);
 }
 
-int RunMainLoop(const MainLoopIo& io) {
-  int reportedScene = -1;
-  for (;;) {
-    const int ms = io.positionMs();
-    const bool done = StepClock(ms);
-    if (sceneIndex != reportedScene && io.sceneBegan) io.sceneBegan(sceneIndex, ms);
-    reportedScene = sceneIndex;
-    PlatformEvent event;
-    if (io.pollEvent(&event)) {
-      if (event.type == PlatformEventType::Quit) return 0;
-      HandleWindowEvent(event);
-      if (event.type == PlatformEventType::KeyDown)
-        RunPlayerAction(ActionForKey(event.key, keyDown[kShiftKey], keyDown[kAltKey]), io);
-    } else if (!windowActive || MusicPaused()) {
-      // Nothing is drawn, so nothing that moves once per frame moves.
-      if (windowActive && keyDown[kEscapeKey]) return 0;
-      if (io.idle) io.idle();
-    } else {
-      if (keyDown[kEscapeKey]) return 0;
-      if (keyDown[kTimeKey]) ShowMusicTimeBox();
-      ClearOutsidePicture();
-      RenderFrame();
-      io.swapBuffers();
-    }
-    if (done && !io.loop) return 0;
-    if (done) SeekShow(0);
+MainLoopPass RunMainLoopPass(const MainLoopIo& io, MainLoopState* state) {
+  const int ms = io.positionMs();
+  const bool done = StepClock(ms);
+  if (sceneIndex != state->reportedScene && io.sceneBegan) io.sceneBegan(sceneIndex, ms);
+  state->reportedScene = sceneIndex;
+  MainLoopPass pass = MainLoopPass::Drew;
+  PlatformEvent event;
+  if (io.pollEvent(&event)) {
+    if (event.type == PlatformEventType::Quit) return MainLoopPass::Exit;
+    HandleWindowEvent(event);
+    if (event.type == PlatformEventType::KeyDown)
+      RunPlayerAction(ActionForKey(event.key, keyDown[kShiftKey], keyDown[kAltKey]), io);
+    pass = MainLoopPass::Event;
+  } else if (!windowActive || MusicPaused()) {
+    // Nothing is drawn, so nothing that moves once per frame moves.
+    if (windowActive && keyDown[kEscapeKey]) return MainLoopPass::Exit;
+    if (io.idle) io.idle();
+    pass = MainLoopPass::Idle;
+  } else {
+    if (keyDown[kEscapeKey]) return MainLoopPass::Exit;
+    if (keyDown[kTimeKey]) ShowMusicTimeBox();
+    ClearOutsidePicture();
+    RenderFrame();
+    io.swapBuffers();
   }
+  if (done && !io.loop) return MainLoopPass::Exit;
+  if (done) SeekShow(0);
+  return pass;
+}
+
+int RunMainLoop(const MainLoopIo& io) {
+  MainLoopState state;
+  while (RunMainLoopPass(io, &state) != MainLoopPass::Exit) {
+  }
+  return 0;
 }
 
 }  // namespace velkor

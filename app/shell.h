@@ -54,6 +54,14 @@ struct MainLoopIo {
   bool loop = false;                                 // start again after the end, until Escape
 };
 
+// One pass of the main loop: a clock step, then one event or one frame (or
+// nothing, while paused or minimised). Exit once the loop would return.
+enum class MainLoopPass { Drew, Event, Idle, Exit };
+struct MainLoopState {
+  int reportedScene = -1;
+};
+MainLoopPass RunMainLoopPass(const MainLoopIo& io, MainLoopState* state);
+
 // Runs passes until quit, Escape or the end of the show (or, looping, only
 // quit and Escape); returns the exit status. The player's keys act on the
 // KeyDown events; Escape and Z keep the original's behaviour.

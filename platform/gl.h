@@ -1,6 +1,10 @@
 // OpenGL and GLU for the whole system, plus the ARB multitexture entry points,
 // which are looked up by name once a context is current.
 #pragma once
+#ifdef VELKOR_WEB
+// In a browser the same calls reach the fixed-function layer over WebGL.
+#include "platform/web_gl.h"
+#else
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <GL/glext.h>
@@ -26,3 +30,4 @@ bool FetchMultitextureEntryPoints();
 void* PlatformGetProcAddress(const char* name);
 
 }  // namespace velkor
+#endif  // VELKOR_WEB

@@ -5,7 +5,8 @@
 #include "platform/sound.h"
 
 #include <SDL2/SDL.h>
-#include <mpg123.h>
+
+#include "platform/mp3_decoder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,17 +19,8 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kOutputChannels = 2;
-constexpr int kBytesPerFrame = kOutputChannels * 2;  // 16-bit stereo
+constexpr int kBytesPerFrame = kMp3BytesPerFrame;
 constexpr int kDeviceBufferFrames = 1024;
-// A stream that keeps answering without audio is treated as ended.
-constexpr int kMaxEmptyReads = 64;
-
-// The decoder's view of the music block: a read position over borrowed bytes.
-struct MemoryReader {
-  const std::uint8_t* data = nullptr;
-  std::size_t size = 0;
-  std::size_t offset = 0;
-};
 
 // Written by the audio callback under the device lock; read by the main
 // thread under the same lock.
@@ -39,20 +31,13 @@ struct PlaybackAnchor {
   SteadyClock::time_point time;  // when the latest refill began
 };
 
-// One MP3 decoder over a music block, as the stream and SoundDecodeMemory use it.
-struct Decoder {
-  mpg123_handle* handle = nullptr;
-  MemoryReader reader;
-  int emptyReads = 0;
-};
-
 struct Stream {
   bool open = false;
   bool playing = false;
   bool paused = false;
   int trackRate = 0;
   bool decoderEnded = false;
-  Decoder decoder;
+  Mp3Decoder decoder;
   SDL_AudioStream* converter = nullptr;
   std::int64_t framesHanded = 0;
   PlaybackAnchor anchor;
@@ -83,36 +68,6 @@ bool Succeed() {
   return true;
 }
 
-mpg123_ssize_t ReadMemory(void* handle, void* buffer, std::size_t count) {
-  MemoryReader* r = static_cast<MemoryReader*>(handle);
-  const std::size_t n = std::min(count, r->size - r->offset);
-  std::memcpy(buffer, r->data + r->offset, n);
-  r->offset += n;
-  return static_cast<mpg123_ssize_t>(n);
-}
-
-off_t SeekMemory(void* handle, off_t offset, int whence) {
-  MemoryReader* r = static_cast<MemoryReader*>(handle);
-  off_t base = 0;
-  if (whence == SEEK_CUR) base = static_cast<off_t>(r->offset);
-  if (whence == SEEK_END) base = static_cast<off_t>(r->size);
-  const off_t target = base + offset;
-  if (target < 0 || target > static_cast<off_t>(r->size)) return -1;
-  r->offset = static_cast<std::size_t>(target);
-  return target;
-}
-
-// Decodes the next piece of the track into buffer: the bytes decoded, and
-// *ended once the decoder can give no more (the end, an error it cannot pass,
-// or a stream that keeps answering without audio).
-std::size_t DecodeNext(Decoder& decoder, unsigned char* buffer, std::size_t capacity, bool* ended) {
-  std::size_t got = 0;
-  const int rc = mpg123_read(decoder.handle, buffer, capacity, &got);
-  decoder.emptyReads = got > 0 ? 0 : decoder.emptyReads + 1;
-  *ended = rc == MPG123_DONE || (rc == MPG123_ERR && got == 0) || decoder.emptyReads > kMaxEmptyReads;
-  return got;
-}
-
 // Decodes into the converter until it holds `bytes` of device audio or the
 // track has ended, then hands out what it has. Runs on the audio thread.
 // The converter keeps the first frame's rate: a track that changes rate
@@ -120,7 +75,7 @@ std::size_t DecodeNext(Decoder& decoder, unsigned char* buffer, std::size_t capa
 int PullTrackAudio(Uint8* out, int bytes) {
   while (!stream.decoderEnded && SDL_AudioStreamAvailable(stream.converter) < bytes) {
     bool ended = false;
-    const std::size_t got = DecodeNext(stream.decoder, stream.scratch, sizeof stream.scratch, &ended);
+    const std::size_t got = DecodeMp3Next(stream.decoder, stream.scratch, sizeof stream.scratch, &ended);
     const bool kept = got == 0 || SDL_AudioStreamPut(stream.converter, stream.scratch, static_cast<int>(got)) == 0;
     if (!kept || ended) {
       SDL_AudioStreamFlush(stream.converter);
@@ -150,56 +105,10 @@ void FillAudio(void*, Uint8* out, int bytes) {
   stream.framesHanded += trackBytes / kBytesPerFrame;
 }
 
-// Only 16-bit stereo comes out of the decoder (mono is doubled), at the
-// track's own rate; the converter takes it to the device rate.
-bool ConfigureDecoderFormats(mpg123_handle* decoder) {
-  if (mpg123_format_none(decoder) != MPG123_OK) return false;
-  const long* rates = nullptr;
-  std::size_t count = 0;
-  mpg123_rates(&rates, &count);
-  for (std::size_t i = 0; i < count; ++i)
-    if (mpg123_format(decoder, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK) return false;
-  return true;
-}
-
-void CloseDecoder(Decoder& decoder) {
-  if (decoder.handle) {
-    mpg123_close(decoder.handle);
-    mpg123_delete(decoder.handle);
-  }
-  decoder = Decoder{};
-}
-
 void ReleaseDecoder() {
-  CloseDecoder(stream.decoder);
+  CloseMp3Decoder(stream.decoder);
   if (stream.converter) SDL_FreeAudioStream(stream.converter);
   stream.converter = nullptr;
-}
-
-// Opens a decoder over data[0 .. size) and reads up to the first frame
-// header; the error code when that fails, with the decoder left for
-// CloseDecoder either way.
-int OpenDecoder(Decoder& decoder, const std::uint8_t* data, std::size_t size, int* trackRate) {
-  decoder = Decoder{};
-  decoder.reader = MemoryReader{data, size, 0};
-  int err = MPG123_OK;
-  decoder.handle = mpg123_new(nullptr, &err);
-  if (!decoder.handle) return kSoundOutOfMemory;
-  // Gapless decoding drops the encoder delay named in the stream's tag, so the
-  // position follows the timeline the track was written on.
-  mpg123_param(decoder.handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-  if (!ConfigureDecoderFormats(decoder.handle)) return kSoundOutOfMemory;
-  if (mpg123_replace_reader_handle(decoder.handle, ReadMemory, SeekMemory, nullptr) != MPG123_OK)
-    return kSoundOutOfMemory;
-  if (mpg123_open_handle(decoder.handle, &decoder.reader) != MPG123_OK) return kSoundUnknownFormat;
-  long rate = 0;
-  int channels = 0;
-  int encoding = 0;
-  if (mpg123_getformat(decoder.handle, &rate, &channels, &encoding) != MPG123_OK) {
-    return mpg123_errcode(decoder.handle) == MPG123_OUT_OF_MEM ? kSoundOutOfMemory : kSoundUnknownFormat;
-  }
-  *trackRate = static_cast<int>(rate);
-  return kSoundOk;
 }
 
 }  // namespace
@@ -240,7 +149,7 @@ bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
   // The callback only touches the stream once it is marked open, so the
   // decoder can be prepared here without the device lock.
   int trackRate = 0;
-  const int code = OpenDecoder(stream.decoder, data, size, &trackRate);
+  const int code = OpenMp3Decoder(stream.decoder, data, size, &trackRate);
   stream.trackRate = trackRate;
   if (code != kSoundOk) {
     ReleaseDecoder();
@@ -267,22 +176,7 @@ bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
 }
 
 SoundDecodeResult SoundDecodeMemory(const std::uint8_t* data, std::size_t size, std::int64_t maxFrames) {
-  SoundDecodeResult result;
-  if (size == 0) result.error = kSoundUnknownFormat;
-  else if (!data) result.error = kSoundInvalidParameter;
-  else if (mpg123_init() != MPG123_OK) result.error = kSoundOutOfMemory;
-  if (result.error == kSoundOk) {
-    Decoder decoder;
-    result.error = OpenDecoder(decoder, data, size, &result.trackRate);
-    unsigned char buffer[sizeof stream.scratch];
-    while (result.error == kSoundOk && !result.ended && result.frames < maxFrames) {
-      const std::int64_t room = std::min<std::int64_t>(sizeof buffer / kBytesPerFrame, maxFrames - result.frames);
-      const std::size_t capacity = static_cast<std::size_t>(room) * kBytesPerFrame;
-      const std::size_t got = DecodeNext(decoder, buffer, capacity, &result.ended);
-      result.frames += static_cast<std::int64_t>(got / kBytesPerFrame);
-    }
-    CloseDecoder(decoder);
-  }
+  const SoundDecodeResult result = DecodeMp3Memory(data, size, maxFrames);
   output.lastError = result.error;
   return result;
 }
