@@ -32,7 +32,7 @@ bool InitRenderer() {
   SetGlobalGlState();
   SetSceneTable(kShowScenes);
   sceneIndex = 0;
-  SetupScene0();
+  kShowScenes[0].setup();
   return true;
 }
 
