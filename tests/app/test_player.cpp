@@ -12,6 +12,7 @@
 #include "app/options.h"
 #include "app/player.h"
 #include "app/shell.h"
+#include "assets/prepare.h"
 #include "music/music.h"
 #include "music/sequencer.h"
 #include "platform/gl.h"
@@ -144,6 +145,8 @@ class PlayerLoopTest : public test::GlTest {
     step_ = 40;
   }
   void TearDown() override {
+    // The worker reads data paths: it stops before they change meaning.
+    StopPreparation();
     SetDataDirectory("");
     SetClockSource(ClockSource::SoundDevice);
     SetSceneTable(nullptr);
