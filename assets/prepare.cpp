@@ -3,7 +3,8 @@
 // lock and publishes each result under it, tagged with the job's generation:
 // a newer job or a discard bumps the generation, so late results of an old
 // job are dropped and its remaining items skipped. Results are immutable once
-// published, except a parsed model, which its one taker removes from the store.
+// published; a parsed model and a decoded JPEG go to their one taker, which
+// removes them from the store.
 #include "assets/prepare.h"
 
 #include <algorithm>
@@ -178,7 +179,10 @@ void DropLocked() {
 }
 
 // The store when it was prepared for the setup now running, with the lock
-// held; with waiting on, after its job has finished. Null otherwise.
+// held; with waiting on, after its job has finished. Null otherwise. Without
+// waiting, what is not ready yet is done by the setup itself, as without
+// preparation: at a switch the worker has had a whole scene's time, and only
+// a machine too busy for that ends up here.
 Store* StoreForThisSetup(std::unique_lock<std::mutex>& lock) {
   if (!EnabledLocked() || store.key != sceneIndex || store.key < 0) return nullptr;
   if (waits) {
@@ -246,9 +250,9 @@ bool PreparationEnabled() {
   return EnabledLocked();
 }
 
-void SetPreparationWaits(bool on) {
+bool SetPreparationWaits(bool on) {
   const std::lock_guard<std::mutex> lock(mutex);
-  waits = on;
+  return std::exchange(waits, on);
 }
 
 void WaitForPreparation() {
@@ -275,14 +279,18 @@ bool TakePreparedTga(const char* path, const std::vector<std::uint8_t>& bytes, T
   return true;
 }
 
+// A decoded JPEG goes to its one loader (the pixels are dropped after upload);
+// a second load of the same file in the same setup decodes it again.
 bool TakePreparedJpeg(const char* path, const std::vector<std::uint8_t>& bytes, JpegImage& image) {
   std::shared_ptr<PreparedFile> file;
   {
     std::unique_lock<std::mutex> lock(mutex);
     Store* s = StoreForThisSetup(lock);
-    if (!s || !path || !(file = FindFile(*s, FileKey(PrepareKind::Jpeg, path, {}), bytes))) return false;
+    const std::string key = FileKey(PrepareKind::Jpeg, path ? path : "", {});
+    if (!s || !path || !(file = FindFile(*s, key, bytes))) return false;
+    s->files.erase(key);
   }
-  image = file->jpeg;
+  image = std::move(file->jpeg);
   return true;
 }
 

@@ -50,8 +50,9 @@ void SetPreparationEnabled(bool on);
 bool PreparationEnabled();
 // When set, a setup that finds its preparation still running waits for it
 // rather than doing the work itself: offline rendering takes the same path
-// on every run.
-void SetPreparationWaits(bool on);
+// on every run, and start-up does not do scene 0's work twice. Returns the
+// setting it replaces.
+bool SetPreparationWaits(bool on);
 // Blocks until the current preparation has finished (or there is none).
 void WaitForPreparation();
 
