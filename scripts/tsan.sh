@@ -12,7 +12,7 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKOR_WARNINGS_AS_
   -DVELKOR_SANITIZE=thread -DVELKOR_FUZZ_TARGETS=OFF
 cmake --build build-tsan -j"$jobs" --target test_prepare test_mipmap test_scene_frames test_prepared_uploads \
   gl_call_log velkor-tools velkor_show
-export TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
+export TSAN_OPTIONS="halt_on_error=1 abort_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan/suppressions.txt ${TSAN_OPTIONS:-}"
 # Kernels with many random bits of mmap placement give TSan mappings it cannot
 # shadow; setarch -R turns the randomisation off for the test processes.
 run=()
