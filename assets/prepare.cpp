@@ -7,6 +7,8 @@
 // removes them from the store.
 #include "assets/prepare.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
@@ -27,6 +29,7 @@ struct PreparedFile {
   std::vector<std::uint8_t> bytes;  // the file as it was read
   TextureRecord image;              // a TGA file's decode
   JpegImage jpeg;                   // a JPEG file's decode
+  std::shared_ptr<const MipmapChain> chain;  // the image's levels, when it is mipmapped
   std::unique_ptr<SceneModel> model;
 };
 
@@ -77,9 +80,11 @@ bool StillCurrent(unsigned job) {
   return job == generation && !stopping;
 }
 
-std::shared_ptr<const MipmapChain> ChainFor(const std::uint8_t* pixels, int width, int height, int components) {
-  return std::make_shared<const MipmapChain>(BuildMipmapChain(pixels, width, height, components,
-                                                              NearestPowerOfTwo(width), NearestPowerOfTwo(height), true));
+// keepSource for chains found by their pixels; an image's own chain travels with it.
+std::shared_ptr<const MipmapChain> ChainFor(const std::uint8_t* pixels, int width, int height, int components,
+                                            bool keepSource) {
+  return std::make_shared<const MipmapChain>(BuildMipmapChain(
+      pixels, width, height, components, NearestPowerOfTwo(width), NearestPowerOfTwo(height), keepSource));
 }
 
 // One TGA file: its pixels and the levels LoadTgaTexture will upload. Null when
@@ -89,9 +94,9 @@ std::shared_ptr<PreparedFile> PrepareTga(unsigned job, const std::string& path) 
   if (ReadDataFile(path.c_str(), kImageFileMaxBytes, file->bytes) != ReadFileResult::Ok) return nullptr;
   if (DecodeTga(file->bytes.data(), file->bytes.size(), file->image) != nullptr) return nullptr;
   const TextureRecord& image = file->image;
-  auto chain = ChainFor(image.pixels.data(), static_cast<int>(image.width), static_cast<int>(image.height),
-                        static_cast<int>(image.bitsPerPixel / 8));
-  Publish(job, FileKey(PrepareKind::Tga, path, {}), file, std::move(chain));
+  file->chain = ChainFor(image.pixels.data(), static_cast<int>(image.width), static_cast<int>(image.height),
+                         static_cast<int>(image.bitsPerPixel / 8), false);
+  Publish(job, FileKey(PrepareKind::Tga, path, {}), file, nullptr);
   return file;
 }
 
@@ -99,15 +104,15 @@ void PrepareJpeg(unsigned job, const std::string& path, bool mipmapped) {
   auto file = std::make_shared<PreparedFile>();
   if (ReadDataFile(path.c_str(), kImageFileMaxBytes, file->bytes) != ReadFileResult::Ok) return;
   if (DecodeJpegRgb(file->bytes.data(), file->bytes.size(), file->jpeg) != kJpegOk) return;
-  auto chain = mipmapped ? ChainFor(file->jpeg.rgb.data(), file->jpeg.width, file->jpeg.height, 3) : nullptr;
-  Publish(job, FileKey(PrepareKind::Jpeg, path, {}), std::move(file), std::move(chain));
+  if (mipmapped) file->chain = ChainFor(file->jpeg.rgb.data(), file->jpeg.width, file->jpeg.height, 3, false);
+  Publish(job, FileKey(PrepareKind::Jpeg, path, {}), std::move(file), nullptr);
 }
 
 void PrepareComposed(unsigned job, const PreparedFile* colour, const PreparedFile* mask) {
   if (!colour || !mask) return;
   std::vector<std::uint8_t> rgba(static_cast<std::size_t>(kOverlaySize) * kOverlaySize * 4);
   if (!ComposeRgbaPixels(colour->image, mask->image, rgba.data())) return;
-  Publish(job, {}, nullptr, ChainFor(rgba.data(), kOverlaySize, kOverlaySize, 4));
+  Publish(job, {}, nullptr, ChainFor(rgba.data(), kOverlaySize, kOverlaySize, 4, true));
 }
 
 void RunJob(unsigned job, const std::vector<JobItem>& items) {
@@ -146,6 +151,8 @@ void RunJob(unsigned job, const std::vector<JobItem>& items) {
 }
 
 void WorkerLoop() {
+  // Named for profilers and top, which otherwise show it as the program.
+  pthread_setname_np(pthread_self(), "velkor-prepare");
   std::unique_lock<std::mutex> lock(mutex);
   for (;;) {
     changed.wait(lock, [] { return pending || stopping; });
@@ -265,7 +272,8 @@ PreparationCounts PreparationUse() {
   return store.counts;
 }
 
-bool TakePreparedTga(const char* path, const std::vector<std::uint8_t>& bytes, TextureRecord& record) {
+bool TakePreparedTga(const char* path, const std::vector<std::uint8_t>& bytes, TextureRecord& record,
+                     std::shared_ptr<const MipmapChain>* chain) {
   std::shared_ptr<PreparedFile> file;
   {
     std::unique_lock<std::mutex> lock(mutex);
@@ -276,12 +284,14 @@ bool TakePreparedTga(const char* path, const std::vector<std::uint8_t>& bytes, T
   record.height = file->image.height;
   record.bitsPerPixel = file->image.bitsPerPixel;
   record.pixels = file->image.pixels;
+  if (chain) *chain = file->chain;
   return true;
 }
 
 // A decoded JPEG goes to its one loader (the pixels are dropped after upload);
 // a second load of the same file in the same setup decodes it again.
-bool TakePreparedJpeg(const char* path, const std::vector<std::uint8_t>& bytes, JpegImage& image) {
+bool TakePreparedJpeg(const char* path, const std::vector<std::uint8_t>& bytes, JpegImage& image,
+                      std::shared_ptr<const MipmapChain>* chain) {
   std::shared_ptr<PreparedFile> file;
   {
     std::unique_lock<std::mutex> lock(mutex);
@@ -291,6 +301,7 @@ bool TakePreparedJpeg(const char* path, const std::vector<std::uint8_t>& bytes, 
     s->files.erase(key);
   }
   image = std::move(file->jpeg);
+  if (chain) *chain = file->chain;
   return true;
 }
 
@@ -312,12 +323,17 @@ bool TakePreparedModel(const char* path, const char* textureDir, const std::vect
 }
 
 std::shared_ptr<const MipmapChain> FindPreparedChain(int components, int width, int height,
-                                                     const std::uint8_t* pixels) {
+                                                     const std::uint8_t* pixels,
+                                                     std::shared_ptr<const MipmapChain> known) {
   std::vector<std::shared_ptr<const MipmapChain>> candidates;
   {
     std::unique_lock<std::mutex> lock(mutex);
     Store* s = StoreForThisSetup(lock);
     if (!s || !pixels) return nullptr;
+    if (known && known->components == components && known->sourceWidth == width && known->sourceHeight == height) {
+      ++s->counts.chainsTaken;
+      return known;
+    }
     for (const auto& chain : s->chains)
       if (chain->components == components && chain->sourceWidth == width && chain->sourceHeight == height)
         candidates.push_back(chain);

@@ -67,13 +67,18 @@ struct PreparationCounts {
 PreparationCounts PreparationUse();  // since the last PrepareAhead or Discard
 
 // The loaders' side: each is true, with the prepared result given out, when
-// bytes are exactly the bytes that were prepared for the path.
-bool TakePreparedTga(const char* path, const std::vector<std::uint8_t>& bytes, TextureRecord& record);
-bool TakePreparedJpeg(const char* path, const std::vector<std::uint8_t>& bytes, JpegImage& image);
+// bytes are exactly the bytes that were prepared for the path. An image's
+// mipmap chain, when one was prepared, comes with it (null otherwise).
+bool TakePreparedTga(const char* path, const std::vector<std::uint8_t>& bytes, TextureRecord& record,
+                     std::shared_ptr<const MipmapChain>* chain);
+bool TakePreparedJpeg(const char* path, const std::vector<std::uint8_t>& bytes, JpegImage& image,
+                      std::shared_ptr<const MipmapChain>* chain);
 bool TakePreparedModel(const char* path, const char* textureDir, const std::vector<std::uint8_t>& bytes,
                        SceneModel& model);
-// The prepared mipmap chain of exactly these pixels, or null.
+// The prepared mipmap chain of exactly these pixels, or null; `known`, the
+// chain that came with the pixels from a Take call, is taken as it is.
 std::shared_ptr<const MipmapChain> FindPreparedChain(int components, int width, int height,
-                                                     const std::uint8_t* pixels);
+                                                     const std::uint8_t* pixels,
+                                                     std::shared_ptr<const MipmapChain> known = nullptr);
 
 }  // namespace velkor

@@ -153,11 +153,12 @@ void UploadChainAsGlu(const MipmapChain& chain, GLint components, GLenum format,
 // A chain prepared for these pixels is uploaded as GLU would have built it; a
 // GL that cannot hold its size gets the size it can hold, computed here. Any
 // other case (nothing prepared, unusual pixel-store state) goes to GLU itself.
-void BuildMipmapsPacked(GLint components, GLsizei width, GLsizei height, GLenum format, const void* pixels) {
+void BuildMipmapsPacked(GLint components, GLsizei width, GLsizei height, GLenum format, const void* pixels,
+                        std::shared_ptr<const MipmapChain> prepared = nullptr) {
   const TightUnpacking packing;
   const int bytesPerPixel = format == GL_RGBA ? 4 : 3;
   const std::shared_ptr<const MipmapChain> chain =
-      FindPreparedChain(bytesPerPixel, width, height, static_cast<const std::uint8_t*>(pixels));
+      FindPreparedChain(bytesPerPixel, width, height, static_cast<const std::uint8_t*>(pixels), std::move(prepared));
   GLint store[5] = {0, 0, 0, 0, 0};
   if (chain) {
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &store[0]);
@@ -186,10 +187,11 @@ void UploadLevelZeroPacked(GLsizei width, GLsizei height, const void* rgb) {
   glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
 
-bool DecodeJpegFile(const char* path, JpegImage& image, std::string* error) {
+bool DecodeJpegFile(const char* path, JpegImage& image, std::string* error,
+                    std::shared_ptr<const MipmapChain>* chain = nullptr) {
   std::vector<std::uint8_t> bytes;
   if (!ReadImageFile(path, bytes, error)) return false;
-  if (TakePreparedJpeg(path, bytes, image)) return true;
+  if (TakePreparedJpeg(path, bytes, image, chain)) return true;
   const int status = DecodeJpegRgb(bytes.data(), bytes.size(), image);
   return status == kJpegOk || FailLoad(path, JpegStatusText(status), error);
 }
@@ -232,7 +234,8 @@ bool LoadTgaTexture(TextureRecord* record, const char* path, std::string* error)
   record->source = path ? path : "";
   std::vector<std::uint8_t> bytes;
   if (!ReadImageFile(path, bytes, error)) return false;
-  if (!TakePreparedTga(path, bytes, *record))
+  std::shared_ptr<const MipmapChain> chain;
+  if (!TakePreparedTga(path, bytes, *record, &chain))
     if (const char* reason = DecodeTga(bytes.data(), bytes.size(), *record)) return FailLoad(path, reason, error);
 
   glGenTextures(1, &record->textureId);
@@ -243,7 +246,7 @@ bool LoadTgaTexture(TextureRecord* record, const char* path, std::string* error)
   // is handed over as RGBA so its pixels are read at the right stride.
   const GLenum format = record->bitsPerPixel == 32 ? GL_RGBA : GL_RGB;
   BuildMipmapsPacked(3, static_cast<GLsizei>(record->width), static_cast<GLsizei>(record->height), format,
-                     record->pixels.data());
+                     record->pixels.data(), std::move(chain));
   return true;
 }
 
@@ -272,10 +275,11 @@ bool LoadJpegTexture(const char* path, GLuint* textureIdOut, std::string* error)
 
 bool LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut, std::string* error) {
   JpegImage image;
-  if (!DecodeJpegFile(path, image, error)) return false;
+  std::shared_ptr<const MipmapChain> chain;
+  if (!DecodeJpegFile(path, image, error, &chain)) return false;
   const GLuint name = BindNewJpegTexture();
   // The chain is built from the image's own size; GLU rescales when needed.
-  BuildMipmapsPacked(3, image.width, image.height, GL_RGB, image.rgb.data());
+  BuildMipmapsPacked(3, image.width, image.height, GL_RGB, image.rgb.data(), std::move(chain));
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   if (textureIdOut) *textureIdOut = name;
