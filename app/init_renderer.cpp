@@ -1,6 +1,7 @@
 // Start-up of everything the scenes rely on, and the global GL state.
 #include "app/shell.h"
 
+#include "assets/prepare.h"
 #include "music/music.h"
 #include "music/sequencer.h"
 #include "platform/gl.h"
@@ -32,7 +33,11 @@ bool InitRenderer() {
   SetGlobalGlState();
   SetSceneTable(kShowScenes);
   sceneIndex = 0;
-  SetupScene0();
+  // Scene 0's files have been under preparation since the program started;
+  // whatever is not ready yet is waited for rather than done twice.
+  const bool waited = SetPreparationWaits(true);
+  kShowScenes[0].setup();
+  SetPreparationWaits(waited);
   return true;
 }
 

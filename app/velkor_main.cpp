@@ -10,9 +10,11 @@
 #include "app/data_search.h"
 #include "app/options.h"
 #include "app/shell.h"
+#include "assets/prepare.h"
 #include "music/music.h"
 #include "music/sequencer.h"
 #include "platform/paths.h"
+#include "scenes/scenes.h"
 
 #ifndef VELKOR_VERSION
 #define VELKOR_VERSION "unknown"
@@ -110,6 +112,8 @@ int VelkorMain(int argc, char** argv) {
   const DataCandidate data = ChooseDataDirectory(DataCandidates(options.dataDir));
   SetDataDirectory(data.dir == "." ? "" : data.dir);
   std::fprintf(stderr, "velkor: data from %s (%s)\n", data.dir.c_str(), data.why);
+  // Scene 0's files are decoded while the window and the sound start.
+  PrepareSceneAhead(0);
   SetWindowPreferences(WindowPreferences{options.display, options.msaa, options.vsync});
   if (options.silent) SetClockSource(ClockSource::WallClock);
   if (options.stepMs > 0) SetClockSource(ClockSource::Virtual);
@@ -125,6 +129,7 @@ int VelkorMain(int argc, char** argv) {
   const MainLoopIo io{PollPlatformEvent, MusicPositionMs, SwapPaced, SwitchFullscreen,
                       IdleBriefly,       ReportScene,     options.loop};
   const int status = RunMainLoop(io);
+  StopPreparation();
   StopMusic();
   CloseDisplayWindow();
   if (pacing.frameTimes) std::fclose(pacing.frameTimes);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "assets/mesh_format.h"
+#include "assets/prepare.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 
@@ -24,7 +25,6 @@ void SetTextureDirectory(const char* dir) {
 
 namespace {
 
-constexpr std::size_t kMaxModelFileBytes = std::size_t{256} << 20;
 constexpr std::size_t kMaxStringLength = 1999;       // strings live in 2,000-byte blocks
 constexpr std::size_t kMaxMaterialNameLength = kMaterialNameSize - 1;
 constexpr std::size_t kMaterialNameCompare = 40;
@@ -294,9 +294,10 @@ SceneModel ParseSceneModel(const std::uint8_t* bytes, std::size_t size, const ch
 SceneModel ReadSceneModelFile(const char* path, const char* textureDir, std::string* error) {
   std::vector<std::uint8_t> bytes;
   std::string reason;
-  const ReadFileResult read = ReadDataFile(path, kMaxModelFileBytes, bytes);
-  SceneModel model = read == ReadFileResult::Ok ? ParseSceneModel(bytes.data(), bytes.size(), textureDir, &reason)
-                                                : SceneModel();
+  const ReadFileResult read = ReadDataFile(path, kModelFileMaxBytes, bytes);
+  SceneModel model;
+  if (read == ReadFileResult::Ok && !TakePreparedModel(path, textureDir, bytes, model))
+    model = ParseSceneModel(bytes.data(), bytes.size(), textureDir, &reason);
   if (read != ReadFileResult::Ok) reason = ReadFileResultText(read);
   if (error) *error = reason.empty() ? reason : std::string(path) + ": " + reason;
   return model;

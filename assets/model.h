@@ -102,6 +102,9 @@ struct SceneModel {
   std::vector<NamedTrack> tracks;
 };
 
+// Mesh files larger than this are refused before they are read whole.
+constexpr std::size_t kModelFileMaxBytes = std::size_t{256} << 20;
+
 // Parses a mesh file held in memory; material paths are textureDir followed
 // by each bitmap's base name. Malformed bytes give the empty model (all counts
 // 0, no camera) and *error (when given) says why; it is cleared on success.

@@ -5,11 +5,16 @@
 // `inspect` and the tests share it.
 #include "assets/texture.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "assets/mipmap.h"
+#include "assets/prepare.h"
 #include "platform/jpeg.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -87,9 +92,94 @@ class TightUnpacking {
   GLint previous_ = 4;
 };
 
-void BuildMipmapsPacked(GLint components, GLsizei width, GLsizei height, GLenum format, const void* pixels) {
+// GLU's choice of level 0's size: the nearest powers of two, halved together
+// until the GL's proxy says that level 1 and below fit. The same queries in the
+// same order as gluBuild2DMipmaps makes them.
+void ClosestFit(GLint components, GLsizei width, GLsizei height, GLenum format, GLint* fitWidth, GLint* fitHeight) {
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  GLint w = NearestPowerOfTwo(width), h = NearestPowerOfTwo(height);
+  if (version && std::strtod(version, nullptr) >= 1.1) {
+    for (;;) {
+      const GLint w1 = w > 1 ? w >> 1 : w, h1 = h > 1 ? h >> 1 : h;
+      glTexImage2D(GL_PROXY_TEXTURE_2D, 1, components, w1, h1, 0, format, GL_UNSIGNED_BYTE, nullptr);
+      GLint proxyWidth = 0;
+      glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &proxyWidth);
+      if (proxyWidth != 0) {
+        *fitWidth = w, *fitHeight = h;
+        return;
+      }
+      if (w == 1 && h == 1) break;
+      w = w1, h = h1;
+    }
+  }
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  *fitWidth = std::min<GLint>(NearestPowerOfTwo(width), maxSize);
+  *fitHeight = std::min<GLint>(NearestPowerOfTwo(height), maxSize);
+}
+
+// Uploads a chain level by level with the pixel-store calls gluBuild2DMipmaps
+// makes around its own uploads, so that GL sees the same sequence either way.
+// source is the image the chain was made from (level 0 when it has that size).
+void UploadChainAsGlu(const MipmapChain& chain, GLint components, GLenum format, const void* source,
+                      const GLint (&store)[5]) {
+  enum { kAlignment, kRowLength, kSkipRows, kSkipPixels, kSwapBytes };
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  const int levels = MipmapLevelCount(chain.width, chain.height);
+  int level = 0;
+  bool upload = true;
+  if (chain.levels[0].empty()) {
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, store[kRowLength]);
+    glTexImage2D(GL_TEXTURE_2D, 0, components, chain.width, chain.height, 0, format, GL_UNSIGNED_BYTE, source);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    level = 1;
+    upload = levels > 0;
+  }
+  if (upload) {
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    for (; level <= levels; ++level)
+      glTexImage2D(GL_TEXTURE_2D, level, components, MipmapSide(chain.width, level), MipmapSide(chain.height, level),
+                   0, format, GL_UNSIGNED_BYTE, chain.levels[static_cast<std::size_t>(level)].data());
+  }
+  glPixelStorei(GL_UNPACK_ALIGNMENT, store[kAlignment]);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, store[kSkipRows]);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, store[kSkipPixels]);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, store[kRowLength]);
+  glPixelStorei(GL_UNPACK_SWAP_BYTES, store[kSwapBytes]);
+}
+
+// A chain prepared for these pixels is uploaded as GLU would have built it; a
+// GL that cannot hold its size gets the size it can hold, computed here. Any
+// other case (nothing prepared, unusual pixel-store state) goes to GLU itself.
+void BuildMipmapsPacked(GLint components, GLsizei width, GLsizei height, GLenum format, const void* pixels,
+                        std::shared_ptr<const MipmapChain> prepared = nullptr) {
   const TightUnpacking packing;
-  gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
+  const int bytesPerPixel = format == GL_RGBA ? 4 : 3;
+  const std::shared_ptr<const MipmapChain> chain =
+      FindPreparedChain(bytesPerPixel, width, height, static_cast<const std::uint8_t*>(pixels), std::move(prepared));
+  GLint store[5] = {0, 0, 0, 0, 0};
+  if (chain) {
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &store[0]);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &store[1]);
+    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &store[2]);
+    glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &store[3]);
+    glGetIntegerv(GL_UNPACK_SWAP_BYTES, &store[4]);
+  }
+  if (!chain || store[0] != 1 || store[1] != 0 || store[2] != 0 || store[3] != 0 || store[4] != 0) {
+    gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
+    return;
+  }
+  GLint fitWidth = 0, fitHeight = 0;
+  ClosestFit(components, width, height, format, &fitWidth, &fitHeight);
+  if (fitWidth == chain->width && fitHeight == chain->height) {
+    UploadChainAsGlu(*chain, components, format, pixels, store);
+    return;
+  }
+  const MipmapChain fitted = BuildMipmapChain(static_cast<const std::uint8_t*>(pixels), width, height, bytesPerPixel,
+                                              fitWidth, fitHeight, false);
+  UploadChainAsGlu(fitted, components, format, pixels, store);
 }
 
 void UploadLevelZeroPacked(GLsizei width, GLsizei height, const void* rgb) {
@@ -97,9 +187,11 @@ void UploadLevelZeroPacked(GLsizei width, GLsizei height, const void* rgb) {
   glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
 
-bool DecodeJpegFile(const char* path, JpegImage& image, std::string* error) {
+bool DecodeJpegFile(const char* path, JpegImage& image, std::string* error,
+                    std::shared_ptr<const MipmapChain>* chain = nullptr) {
   std::vector<std::uint8_t> bytes;
   if (!ReadImageFile(path, bytes, error)) return false;
+  if (TakePreparedJpeg(path, bytes, image, chain)) return true;
   const int status = DecodeJpegRgb(bytes.data(), bytes.size(), image);
   return status == kJpegOk || FailLoad(path, JpegStatusText(status), error);
 }
@@ -142,7 +234,9 @@ bool LoadTgaTexture(TextureRecord* record, const char* path, std::string* error)
   record->source = path ? path : "";
   std::vector<std::uint8_t> bytes;
   if (!ReadImageFile(path, bytes, error)) return false;
-  if (const char* reason = DecodeTga(bytes.data(), bytes.size(), *record)) return FailLoad(path, reason, error);
+  std::shared_ptr<const MipmapChain> chain;
+  if (!TakePreparedTga(path, bytes, *record, &chain))
+    if (const char* reason = DecodeTga(bytes.data(), bytes.size(), *record)) return FailLoad(path, reason, error);
 
   glGenTextures(1, &record->textureId);
   glBindTexture(GL_TEXTURE_2D, record->textureId);
@@ -152,7 +246,7 @@ bool LoadTgaTexture(TextureRecord* record, const char* path, std::string* error)
   // is handed over as RGBA so its pixels are read at the right stride.
   const GLenum format = record->bitsPerPixel == 32 ? GL_RGBA : GL_RGB;
   BuildMipmapsPacked(3, static_cast<GLsizei>(record->width), static_cast<GLsizei>(record->height), format,
-                     record->pixels.data());
+                     record->pixels.data(), std::move(chain));
   return true;
 }
 
@@ -181,10 +275,11 @@ bool LoadJpegTexture(const char* path, GLuint* textureIdOut, std::string* error)
 
 bool LoadJpegTextureMipmapped(const char* path, GLuint* textureIdOut, std::string* error) {
   JpegImage image;
-  if (!DecodeJpegFile(path, image, error)) return false;
+  std::shared_ptr<const MipmapChain> chain;
+  if (!DecodeJpegFile(path, image, error, &chain)) return false;
   const GLuint name = BindNewJpegTexture();
   // The chain is built from the image's own size; GLU rescales when needed.
-  BuildMipmapsPacked(3, image.width, image.height, GL_RGB, image.rgb.data());
+  BuildMipmapsPacked(3, image.width, image.height, GL_RGB, image.rgb.data(), std::move(chain));
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   if (textureIdOut) *textureIdOut = name;
@@ -206,17 +301,21 @@ bool IsComposableImage(const TextureRecord& image) {
          image.height == kOverlaySize;
 }
 
-bool ComposeOverlayPixels(const TextureRecord& colourImage, const TextureRecord& maskImage) {
+bool ComposeRgbaPixels(const TextureRecord& colourImage, const TextureRecord& maskImage, std::uint8_t* out) {
   if (!IsComposableImage(colourImage) || !IsComposableImage(maskImage)) return false;
   const std::uint8_t* colour = colourImage.pixels.data();
   const std::uint8_t* mask = maskImage.pixels.data();
   for (int p = 0; p < kOverlaySize * kOverlaySize; ++p) {
-    overlayPixels[4 * p] = colour[3 * p];
-    overlayPixels[4 * p + 1] = colour[3 * p + 1];
-    overlayPixels[4 * p + 2] = colour[3 * p + 2];
-    overlayPixels[4 * p + 3] = mask[3 * p];
+    out[4 * p] = colour[3 * p];
+    out[4 * p + 1] = colour[3 * p + 1];
+    out[4 * p + 2] = colour[3 * p + 2];
+    out[4 * p + 3] = mask[3 * p];
   }
   return true;
+}
+
+bool ComposeOverlayPixels(const TextureRecord& colourImage, const TextureRecord& maskImage) {
+  return ComposeRgbaPixels(colourImage, maskImage, overlayPixels);
 }
 
 namespace {

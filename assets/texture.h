@@ -73,5 +73,7 @@ bool IsComposableImage(const TextureRecord& image);
 // Fills overlayPixels from the colour and mask images; false (buffer untouched)
 // when either is not composable.
 bool ComposeOverlayPixels(const TextureRecord& colourImage, const TextureRecord& maskImage);
+// The same into out (kOverlaySize * kOverlaySize * 4 bytes), for callers off the main thread.
+bool ComposeRgbaPixels(const TextureRecord& colourImage, const TextureRecord& maskImage, std::uint8_t* out);
 
 }  // namespace velkor

@@ -1,6 +1,8 @@
 // Clock arithmetic, scene switching and the per-frame dispatch.
 #include "music/sequencer.h"
 
+#include <chrono>
+
 #include "platform/gl.h"
 
 namespace velkor {
@@ -13,8 +15,14 @@ int sceneIndex = 0;
 namespace {
 const SceneProcs* sceneTable = nullptr;
 
+long long setupMicros = 0;  // setup time since the last TakeSetupMicros
+
 void RunSetup(int index) {
-  if (sceneTable && sceneTable[index].setup) sceneTable[index].setup();
+  if (!sceneTable || !sceneTable[index].setup) return;
+  const auto start = std::chrono::steady_clock::now();
+  sceneTable[index].setup();
+  setupMicros +=
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
 void RunRenderer(int index) {
@@ -84,6 +92,12 @@ void SeekSequencer(int ms) {
   if (moved || ticks < static_cast<float>(sceneStartTicks)) sceneStartTicks = NominalSceneStartTicks(target);
   demoTicks = ticks;
   sceneTicks = demoTicks - static_cast<float>(sceneStartTicks);
+}
+
+long long TakeSetupMicros() {
+  const long long micros = setupMicros;
+  setupMicros = 0;
+  return micros;
 }
 
 void ResetSequencer() {

@@ -48,6 +48,10 @@ int SceneStartMs(int index);
 // counts from its nominal start. The music position itself is the caller's.
 void SeekSequencer(int ms);
 
+// Wall time spent in scene setups run by StepClock and SeekSequencer since the
+// last call, in microseconds; then starts counting afresh.
+long long TakeSetupMicros();
+
 // Back to the state before the first pass (scene 0, clock at zero); for tests
 // and offline rendering, which drive several shows in one process.
 void ResetSequencer();

@@ -20,7 +20,11 @@ void RenderScene3();
 void RenderScene4();
 void RenderScene5();
 
-// The show's scenes in order, for the sequencer.
+// The show's scenes in order, for the sequencer. Each entry's setup, once
+// done, starts preparing the files of the scene after it.
 extern const SceneProcs kShowScenes[kSceneCount];
+
+// Starts preparing the files that scene's setup reads (see assets/prepare.h).
+void PrepareSceneAhead(int scene);
 
 }  // namespace velkor

@@ -79,13 +79,13 @@ std::vector<StatsRow> ReadFrameStats(const std::string& path) {
   std::ifstream in(path);
   std::string line;
   std::getline(in, line);
-  EXPECT_EQ(line, "frame,ms,sceneIndex,sceneTicks,drawMicros") << path;
+  EXPECT_EQ(line, "frame,ms,sceneIndex,sceneTicks,drawMicros,setupMicros") << path;
   std::vector<StatsRow> rows;
   while (std::getline(in, line)) {
     StatsRow r;
-    const int fields = std::sscanf(line.c_str(), "%lld,%lld,%d,%lf,%lld", &r.pass, &r.ms, &r.scene, &r.sceneTicks,
-                                   &r.drawMicros);
-    EXPECT_EQ(fields, 5) << line;
+    const int fields = std::sscanf(line.c_str(), "%lld,%lld,%d,%lf,%lld,%lld", &r.pass, &r.ms, &r.scene,
+                                   &r.sceneTicks, &r.drawMicros, &r.setupMicros);
+    EXPECT_EQ(fields, 6) << line;
     rows.push_back(r);
   }
   return rows;

@@ -28,7 +28,7 @@ double MaxDifference(const std::vector<double>& a, const std::vector<double>& b)
 
 // One row of a --frame-stats file.
 struct StatsRow {
-  long long pass = 0, ms = 0, drawMicros = 0;
+  long long pass = 0, ms = 0, drawMicros = 0, setupMicros = 0;
   int scene = -1;
   double sceneTicks = 0.0;
 };

@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "assets/prepare.h"
 #include "music/music.h"
 #include "music/sequencer.h"
 #include "music/timeline.h"
 #include "platform/gl.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "scenes/scenes.h"
 #include "tools/render/draw_target.h"
 #include "tools/render/frame_output.h"
 #include "tools/render/png_files.h"
@@ -111,10 +113,14 @@ bool StartShow() {
   AlignDrawTargetViewport();
   UseVirtualClock(true);
   SetVirtualClockMs(0);
+  // Every setup waits for its prepared files, so each run takes the same path.
+  SetPreparationWaits(true);
+  PrepareSceneAhead(0);
   return InitRenderer();
 }
 
 void StopShow() {
+  StopPreparation();
   StopMusic();
   CloseDrawTarget();
   CloseDisplayWindow();
@@ -126,6 +132,7 @@ struct FrameRecord {
   int sceneIndex;
   float sceneTicks;
   long long drawMicros;
+  long long setupMicros;  // in this pass's clock step
 };
 
 using SteadyClock = std::chrono::steady_clock;
@@ -138,7 +145,7 @@ double SecondsSince(SteadyClock::time_point start) {
 // otherwise only handed to the rasterizer, which finishes it while this
 // thread goes on with the next pass (a frame read back is waited for there).
 FrameRecord DrawPass(std::int64_t pass, std::int64_t ms, bool toCompletion) {
-  FrameRecord r{pass, ms, sceneIndex, sceneTicks, 0};
+  FrameRecord r{pass, ms, sceneIndex, sceneTicks, 0, 0};
   const auto start = SteadyClock::now();
   ClearOutsidePicture();
   AlignDrawTargetScissor();
@@ -204,8 +211,8 @@ bool QueueSelectedFrame(RenderRun* run, const FrameRecord& frame) {
 }
 
 void WriteStatsLine(FILE* stats, const FrameRecord& f) {
-  std::fprintf(stats, "%lld,%lld,%d,%.6f,%lld\n", static_cast<long long>(f.pass), static_cast<long long>(f.ms),
-               f.sceneIndex, static_cast<double>(f.sceneTicks), f.drawMicros);
+  std::fprintf(stats, "%lld,%lld,%d,%.6f,%lld,%lld\n", static_cast<long long>(f.pass), static_cast<long long>(f.ms),
+               f.sceneIndex, static_cast<double>(f.sceneTicks), f.drawMicros, f.setupMicros);
 }
 
 // Music time at which the render is expected to stop, for the time-left estimate.
@@ -255,12 +262,14 @@ bool RunPasses(RenderRun* run) {
   const RenderOptions& o = *run->options;
   FrameRecord last{};
   bool ok = true;
+  TakeSetupMicros();
   for (std::int64_t pass = 0; ok; ++pass) {
     const std::int64_t ms = PassMusicMs(pass, o.fpsNum, o.fpsDen);
     SetVirtualClockMs(static_cast<int>(ms));
     const bool done = StepClock(MusicPositionMs());
     const bool selected = PassSelected(o, pass, demoTicks) && run->outputStarted;
     last = DrawPass(pass, ms, selected || run->stats);
+    last.setupMicros = TakeSetupMicros();
     run->drawSeconds += static_cast<double>(last.drawMicros) * 1e-6;
     run->drawn = pass + 1;
     if (run->stats) WriteStatsLine(run->stats, last);
@@ -313,7 +322,7 @@ int OpenOutputs(RenderOptions* o, RenderRun* run) {
   if (!o->statsPath.empty()) {
     run->stats = std::fopen(o->statsPath.c_str(), "w");
     if (!run->stats) return Fail("cannot write " + o->statsPath);
-    std::fprintf(run->stats, "frame,ms,sceneIndex,sceneTicks,drawMicros\n");
+    std::fprintf(run->stats, "frame,ms,sceneIndex,sceneTicks,drawMicros,setupMicros\n");
   }
   if (!o->outDir.empty() || !o->videoPath.empty()) {
     FrameOutputSettings f;

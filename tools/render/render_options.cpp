@@ -182,7 +182,7 @@ const char* RenderUsage() {
          "                      .mov ProRes 4444 and 16-bit PCM\n"
          "  --crf N             H.264 quality of an .mp4, 0 (lossless) to 51 (default 18)\n"
          "  --audio-rate R      the video's sound at 44100 or 48000 Hz (default: the music's own)\n"
-         "  --frame-stats FILE  write frame,ms,sceneIndex,sceneTicks,drawMicros as CSV\n"
+         "  --frame-stats FILE  write frame,ms,sceneIndex,sceneTicks,drawMicros,setupMicros as CSV\n"
          "  --strict            fail when a data file could not be used (missing, damaged, empty)\n";
 }
 

@@ -81,10 +81,31 @@ TEST(RenderToolTest, FrameStatsFollowAFractionalRateAndEndAtTheLastTick) {
     EXPECT_EQ(rows[n].pass, static_cast<long long>(n));
     EXPECT_NEAR(rows[n].sceneTicks, DemoTicksFromMs(static_cast<int>(rows[n].ms)), 2e-6) << n;
     EXPECT_GT(rows[n].drawMicros, 0);
+    EXPECT_EQ(rows[n].setupMicros, 0) << n << ": scene 0 is set up before the first pass";
   }
   // Drawing stops with the first pass at or past tick 60.
   EXPECT_GE(DemoTicksFromMs(static_cast<int>(rows.back().ms)), 60.0f);
   EXPECT_LT(DemoTicksFromMs(static_cast<int>(rows[rows.size() - 2].ms)), 60.0f);
+}
+
+TEST(RenderToolTest, FrameStatsGiveTheSetupTimeOnThePassThatSwitchesScene) {
+  TempDir t;
+  const std::string csv = t.path() + "/stats.csv";
+  const std::string to = std::to_string(NominalSceneStartTicks(2) + 5);
+  const CommandResult r = Render(t.path(), "--fps 4 --to " + to + " --frame-stats " + Quote(csv));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::vector<StatsRow> rows = ReadFrameStats(csv);
+  ASSERT_GT(rows.size(), 2u);
+  int switches = 0;
+  for (size_t n = 1; n < rows.size(); ++n) {
+    const bool switched = rows[n].scene != rows[n - 1].scene;
+    switches += switched;
+    if (switched)
+      EXPECT_GT(rows[n].setupMicros, 0) << n;
+    else
+      EXPECT_EQ(rows[n].setupMicros, 0) << n;
+  }
+  EXPECT_EQ(switches, 2);
 }
 
 // ffprobe's value of one entry of one stream.
