@@ -111,7 +111,7 @@ if [ -z "$data" ]; then
     if [ ! -x "$root/build/velkor-tools" ]; then
       bash "$root/scripts/install-deps.sh"
       cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-      cmake --build "$root/build" -j2 --target velkor_tools >/dev/null
+      cmake --build "$root/build" -j2 --target velkor-tools >/dev/null
     fi
     "$root/build/velkor-tools" make-data "$data" >/dev/null
   fi
