@@ -20,6 +20,9 @@ PACKAGES=(
 )
 # scripts/package.sh checks the package it builds.
 if [ "${1:-}" = "--packaging" ]; then PACKAGES+=(lintian); fi
+# scripts/web-build.sh: Debian's emscripten, the tools that fetch and unpack
+# Debian's sources, and chromium for the browser tests.
+if [ "${1:-}" = "--web" ]; then PACKAGES+=(emscripten dpkg-dev python3 chromium curl); fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the show for web browsers into build-web/: index.html, the wasm
 # module and its loader, and the stand-in data set packed beside them.
-# Installs Debian's emscripten (and chromium for the browser test), builds
+# Installs what it needs through install-deps.sh --web, builds
 # libmpg123 and libjpeg-turbo from Debian's own sources once into a cache,
 # then configures a second CMake tree with VELKOR_WEB=ON.
 # usage: scripts/web-build.sh [--data DIR]   (DIR: the data set to pack; default: the stand-in set)
@@ -26,16 +26,7 @@ export DEBIAN_FRONTEND=noninteractive
 export NODE_PATH=/usr/share/nodejs
 export NODE_OPTIONS=--no-experimental-fetch
 
-packages=(emscripten dpkg-dev python3 chromium cmake make curl)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "web-build: installing ${missing[*]}"
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$root/scripts/install-deps.sh" --web
 
 # Source packages need deb-src entries; added once, beside the binary ones.
 ensure_deb_src() {
@@ -109,7 +100,6 @@ if [ -z "$data" ]; then
   data="$root/build/standin-data"
   if [ ! -f "$data/mirok6.mp3" ]; then
     if [ ! -x "$root/build/velkor-tools" ]; then
-      bash "$root/scripts/install-deps.sh"
       cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
       cmake --build "$root/build" -j2 --target velkor-tools >/dev/null
     fi
