@@ -121,7 +121,12 @@ int VelkorMain(int argc, char** argv) {
   pacing.maxFps = options.maxFps;
   pacing.verbose = options.verbose;
   pacing.start = pacing.nextFrame = SteadyClock::now();
-  if (pacing.frameTimes) std::fputs("wallMicros,musicMs,scene\n", pacing.frameTimes);
+  if (pacing.frameTimes) {
+    // A line per frame as it happens, so that a watcher sees the first frame
+    // and a killed run keeps what it timed.
+    std::setvbuf(pacing.frameTimes, nullptr, _IOLBF, 0);
+    std::fputs("wallMicros,musicMs,scene\n", pacing.frameTimes);
+  }
   fullscreenMode = true;
   // A failed start-up has already been reported; unlike the original's 0, the
   // process reports it with a failing status.

@@ -4,6 +4,8 @@
 // file named by VELKOR_GL_CALL_LOG as one line with its arguments
 // and a hash of the bytes an upload reads (row padding left out), then on to
 // the GL. The show's own calls and GLU's calls into the GL are both seen.
+// With VELKOR_GL_PROXY_LIMIT=N it also plays a GL that cannot hold a texture
+// wider or taller than N: a proxy check above that size reads back width 0.
 #include <GL/gl.h>
 #include <dlfcn.h>
 
@@ -28,6 +30,15 @@ F Next(const char* name) {
 }
 
 GLint unpackAlignment = 4;
+bool proxyTooLarge = false;  // the last proxy upload exceeded VELKOR_GL_PROXY_LIMIT
+
+bool ExceedsProxyLimit(GLsizei width, GLsizei height) {
+  static const long limit = [] {
+    const char* text = std::getenv("VELKOR_GL_PROXY_LIMIT");
+    return text ? std::strtol(text, nullptr, 10) : 0L;
+  }();
+  return limit > 0 && (width > limit || height > limit);
+}
 
 int BytesPerPixel(GLenum format) {
   switch (format) {
@@ -65,6 +76,7 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
       std::fprintf(log, "glTexImage2D %#x %d %d %d %d %d %#x %#x %s\n", target, level, internalFormat, width, height,
                    border, format, type, data ? "unhashed" : "null");
   }
+  if (target == GL_PROXY_TEXTURE_2D) proxyTooLarge = ExceedsProxyLimit(width, height);
   next(target, level, internalFormat, width, height, border, format, type, data);
 }
 
@@ -96,6 +108,7 @@ void glBindTexture(GLenum target, GLuint name) {
 void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum name, GLint* value) {
   static const auto next = Next<void (*)(GLenum, GLint, GLenum, GLint*)>("glGetTexLevelParameteriv");
   next(target, level, name, value);
+  if (target == GL_PROXY_TEXTURE_2D && proxyTooLarge) *value = 0;
   if (FILE* log = Log()) std::fprintf(log, "glGetTexLevelParameteriv %#x %d %#x -> %d\n", target, level, name, *value);
 }
 
