@@ -36,7 +36,7 @@ bool InitRenderer() {
   // Scene 0's files have been under preparation since the program started;
   // whatever is not ready yet is waited for rather than done twice.
   const bool waited = SetPreparationWaits(true);
-  kShowScenes[0].setup();
+  SetUpScene(0);
   SetPreparationWaits(waited);
   return true;
 }

@@ -86,7 +86,7 @@ const char* PlayerUsage() {
          "  --data DIR        play the data in DIR\n"
          "  --step-ms N       no sound; the music time moves N ms with every frame (quick checks, timedemos)\n"
          "  --verbose         say on standard error when each scene begins and the window switches\n"
-         "  --frame-times F   write every presented frame to the CSV file F (wall time, music time, scene)\n"
+         "  --frame-times F   write every presented frame to the CSV file F (wall and music time, scene, setup)\n"
          "  --help            this text\n"
          "  --version         the version\n"
          "\n"

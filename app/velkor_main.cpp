@@ -49,8 +49,8 @@ void SwapPaced() {
   if (pacing.stepMs > 0) SetVirtualClockMs(MusicPositionMs() + pacing.stepMs);
   if (pacing.frameTimes) {
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - pacing.start);
-    std::fprintf(pacing.frameTimes, "%lld,%d,%d\n", static_cast<long long>(micros.count()), MusicPositionMs(),
-                 sceneIndex);
+    std::fprintf(pacing.frameTimes, "%lld,%d,%d,%lld\n", static_cast<long long>(micros.count()), MusicPositionMs(),
+                 sceneIndex, TakeSetupMicros());
   }
   if (pacing.maxFps <= 0) return;
   const auto period = std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(1.0 / pacing.maxFps));
@@ -125,7 +125,7 @@ int VelkorMain(int argc, char** argv) {
     // A line per frame as it happens, so that a watcher sees the first frame
     // and a killed run keeps what it timed.
     std::setvbuf(pacing.frameTimes, nullptr, _IOLBF, 0);
-    std::fputs("wallMicros,musicMs,scene\n", pacing.frameTimes);
+    std::fputs("wallMicros,musicMs,scene,setupMicros\n", pacing.frameTimes);
   }
   fullscreenMode = true;
   // A failed start-up has already been reported; unlike the original's 0, the

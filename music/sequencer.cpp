@@ -32,6 +32,10 @@ void RunRenderer(int index) {
 
 void SetSceneTable(const SceneProcs* table) { sceneTable = table; }
 
+void SetUpScene(int index) {
+  if (index >= 0 && index < kSceneCount) RunSetup(index);
+}
+
 float DemoTicksFromMs(int ms) {
   // The constants are floats; the sum is formed wider and rounded once.
   return static_cast<float>(static_cast<double>(ms) * static_cast<double>(kTicksPerMs) +

@@ -48,8 +48,13 @@ int SceneStartMs(int index);
 // counts from its nominal start. The music position itself is the caller's.
 void SeekSequencer(int ms);
 
-// Wall time spent in scene setups run by StepClock and SeekSequencer since the
-// last call, in microseconds; then starts counting afresh.
+// Runs the setup of scene `index` from the table, timed as the switches are;
+// start-up sets up scene 0 this way.
+void SetUpScene(int index);
+
+// Wall time spent in scene setups (SetUpScene, and those StepClock and
+// SeekSequencer run) since the last call, in microseconds; then starts
+// counting afresh.
 long long TakeSetupMicros();
 
 // Back to the state before the first pass (scene 0, clock at zero); for tests

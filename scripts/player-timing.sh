@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times the player in a window on a private X server (Xvfb, Mesa's software
 # renderer), silent, through the whole show: the time from start to the first
-# frame, and per scene the gap before its first frame (the switch, with its
-# setup) against the median gap between its frames.
+# frame, and per scene the gap before its first frame (the switch), the part
+# of it its setup took, and the median gap between its frames.
 # usage: scripts/player-timing.sh [BUILD_DIR] [DATA_DIR]   (DATA_DIR: the stand-in set by default)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -25,10 +25,10 @@ tail -n +2 "$work/frames.csv" | awk -F, '
     for (i = 2; i <= n; ++i) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; --j) a[j + 1] = a[j]; a[j + 1] = t }
     return n ? a[int((n + 1) / 2)] : 0
   }
-  function flush() { if (scene >= 0) printf "%5d %12.1f %14.1f %7d\n", scene, switchGap / 1000, median(gaps, n) / 1000, n + 1 }
-  NR == 1 { printf "first frame %.1f ms after start\n%5s %12s %14s %7s\n", $1 / 1000, "scene", "switch_gap_ms", "median_gap_ms", "frames"; scene = -1 }
+  function flush() { if (scene >= 0) printf "%5d %13.1f %9.1f %13.1f %7d\n", scene, switchGap / 1000, setup / 1000, median(gaps, n) / 1000, n + 1 }
+  NR == 1 { printf "first frame %.1f ms after start\n%5s %13s %9s %13s %7s\n", $1 / 1000, "scene", "switch_gap_ms", "setup_ms", "median_gap_ms", "frames"; scene = -1 }
   {
-    if ($3 != scene) { flush(); scene = $3; switchGap = NR > 1 ? $1 - last : 0; n = 0; delete gaps }
+    if ($3 != scene) { flush(); scene = $3; switchGap = NR > 1 ? $1 - last : 0; setup = $4; n = 0; delete gaps }
     else gaps[++n] = $1 - last
     last = $1
   }

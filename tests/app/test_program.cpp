@@ -1,11 +1,15 @@
 // The show program run as a child process without a display: start-up failures
-// are reported in order and end it with a failing status.
+// are reported in order and end it with a failing status; a played show's
+// --frame-times file lists every presented frame and the setups before them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "support/test_files.h"
+#include "support/tool_support.h"
 
 namespace velkor {
 namespace {
@@ -49,6 +53,53 @@ TEST(ProgramTest, StartUpFailuresAreReportedAndEndTheProgram) {
       from = at == std::string::npos ? from : at + m.size();
     }
   }
+}
+
+TEST(ProgramTest, FrameTimesListEveryFrameWithTheSetupThatCameBeforeIt) {
+  const std::string data = test::StandinDataDir();
+  ASSERT_FALSE(data.empty());
+  test::TempDir dir;
+  const std::string csv = dir.path() + "/frames.csv";
+  const test::CommandResult r = test::RunCommand(
+      "timeout 120 env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy " +
+      test::Quote(test::ProgramPath("VELKOR_SHOW")) + " --windowed --step-ms 2000 --data " + test::Quote(data) +
+      " --frame-times " + test::Quote(csv) + " 2>&1");
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::ifstream in(csv);
+  std::string line;
+  ASSERT_TRUE(std::getline(in, line));
+  EXPECT_EQ(line, "wallMicros,musicMs,scene,setupMicros");
+  struct Row {
+    long long wall, music;
+    int scene;
+    long long setup;
+  };
+  std::vector<Row> rows;
+  for (Row row{}; std::getline(in, line);) {
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lld,%lld,%d,%lld", &row.wall, &row.music, &row.scene, &row.setup), 4)
+        << line;
+    rows.push_back(row);
+  }
+  // 211.5 s of music at 2 s a frame, the music time one step per frame; each
+  // scene starts where its switch fell, up to a step past its nominal start.
+  ASSERT_GE(rows.size(), 106u);
+  ASSERT_LE(rows.size(), 112u);
+  std::vector<int> entered;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const bool first = i == 0 || rows[i].scene != rows[i - 1].scene;
+    if (i > 0) {
+      EXPECT_GE(rows[i].wall, rows[i - 1].wall) << i;
+      EXPECT_EQ(rows[i].music - rows[i - 1].music, 2000) << i;
+    }
+    if (first) entered.push_back(rows[i].scene);
+    // Scene 0 is set up at start-up, before the first frame; each later scene
+    // in the pass that switches to it.
+    if (first)
+      EXPECT_GT(rows[i].setup, 0) << "frame " << i << ", scene " << rows[i].scene;
+    else
+      EXPECT_EQ(rows[i].setup, 0) << "frame " << i << ", scene " << rows[i].scene;
+  }
+  EXPECT_EQ(entered, (std::vector<int>{0, 1, 2, 3, 4, 5}));
 }
 
 }  // namespace
