@@ -3,6 +3,7 @@
 #include "scenes/scenes.h"
 
 #include "assets/prepare.h"
+#include "scenes/warm_up.h"
 
 namespace velkor {
 
@@ -78,12 +79,19 @@ constexpr FileList ListOf(const PrepareItem (&items)[N]) {
 const FileList kSceneFiles[kSceneCount] = {ListOf(kScene0Files), ListOf(kScene1Files), ListOf(kScene2Files),
                                            ListOf(kScene3Files), ListOf(kScene4Files), ListOf(kScene5Files)};
 
-// A setup, then the next scene's files; after the last scene the first one's,
-// which a loop or a seek back to the start sets up next.
+// A setup, then the next scene's files and draw states; after the last scene
+// the first one's, which a loop or a seek back to the start sets up next.
 template <void (*Setup)(), int Next>
 void SetUpThenPrepareNext() {
   Setup();
   PrepareSceneAhead(Next);
+  ScheduleWarmUp(Next);
+}
+
+template <void (*Render)()>
+void RenderThenWarmUp() {
+  Render();
+  WarmUpStep();
 }
 
 }  // namespace
@@ -94,9 +102,12 @@ void PrepareSceneAhead(int scene) {
 }
 
 const SceneProcs kShowScenes[kSceneCount] = {
-    {SetUpThenPrepareNext<SetupScene0, 1>, RenderScene0}, {SetUpThenPrepareNext<SetupScene1, 2>, RenderScene1},
-    {SetUpThenPrepareNext<SetupScene2, 3>, RenderScene2}, {SetUpThenPrepareNext<SetupScene3, 4>, RenderScene3},
-    {SetUpThenPrepareNext<SetupScene4, 5>, RenderScene4}, {SetUpThenPrepareNext<SetupScene5, 0>, RenderScene5},
+    {SetUpThenPrepareNext<SetupScene0, 1>, RenderThenWarmUp<RenderScene0>},
+    {SetUpThenPrepareNext<SetupScene1, 2>, RenderThenWarmUp<RenderScene1>},
+    {SetUpThenPrepareNext<SetupScene2, 3>, RenderThenWarmUp<RenderScene2>},
+    {SetUpThenPrepareNext<SetupScene3, 4>, RenderThenWarmUp<RenderScene3>},
+    {SetUpThenPrepareNext<SetupScene4, 5>, RenderThenWarmUp<RenderScene4>},
+    {SetUpThenPrepareNext<SetupScene5, 0>, RenderThenWarmUp<RenderScene5>},
 };
 
 }  // namespace velkor
