@@ -5,6 +5,7 @@
 #include "music/music.h"
 #include "music/sequencer.h"
 #include "platform/gl.h"
+#include "platform/memory.h"
 #include "proc/noise.h"
 #include "scenes/scenes.h"
 
@@ -27,6 +28,7 @@ void SetGlobalGlState() {
 }
 
 bool InitRenderer() {
+  KeepFreedMemory();
   if (!StartMusic()) return false;
   InitNoiseTables();
   FetchMultitextureEntryPoints();

@@ -8,6 +8,10 @@
 #include "assets/prepare.h"
 
 #include <pthread.h>
+#ifdef __linux__
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <condition_variable>
@@ -45,6 +49,9 @@ struct JobItem {
   std::string path;
   std::string second;
 };
+
+// The worker's niceness: well below the drawing, still above idle-only work.
+constexpr int kWorkerNice = 10;
 
 std::mutex mutex;
 std::condition_variable changed;
@@ -154,6 +161,11 @@ void WorkerLoop() {
   // Named for profilers and top, which otherwise show it as the program.
 #ifndef VELKOR_WEB
   pthread_setname_np(pthread_self(), "velkor-prepare");
+#endif
+#ifdef __linux__
+  // Its work is due seconds from now and the frames' work at once: on a
+  // machine with few cores it gives way to the drawing threads.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWorkerNice);
 #endif
   std::unique_lock<std::mutex> lock(mutex);
   for (;;) {

@@ -79,18 +79,28 @@ constexpr FileList ListOf(const PrepareItem (&items)[N]) {
 const FileList kSceneFiles[kSceneCount] = {ListOf(kScene0Files), ListOf(kScene1Files), ListOf(kScene2Files),
                                            ListOf(kScene3Files), ListOf(kScene4Files), ListOf(kScene5Files)};
 
-// A setup, then the next scene's files and draw states; after the last scene
-// the first one's, which a loop or a seek back to the start sets up next.
+// What is done ahead for the scene after the current one: from the current
+// scene's second pass on, its files are prepared and its draw states warmed
+// up one a pass, so that neither competes with the first frame of the scene
+// that has just begun. After the last scene comes the first, which
+// a loop or a seek back to the start sets up next.
+struct Ahead {
+  int next = 0;
+  int passes = 0;  // passes drawn since the setup
+};
+Ahead ahead;
+
 template <void (*Setup)(), int Next>
-void SetUpThenPrepareNext() {
+void SetUpThenLookAhead() {
   Setup();
-  PrepareSceneAhead(Next);
+  ahead = Ahead{Next, 0};
   ScheduleWarmUp(Next);
 }
 
 template <void (*Render)()>
-void RenderThenWarmUp() {
+void RenderThenWorkAhead() {
   Render();
+  if (++ahead.passes == 2) PrepareSceneAhead(ahead.next);
   WarmUpStep();
 }
 
@@ -102,12 +112,12 @@ void PrepareSceneAhead(int scene) {
 }
 
 const SceneProcs kShowScenes[kSceneCount] = {
-    {SetUpThenPrepareNext<SetupScene0, 1>, RenderThenWarmUp<RenderScene0>},
-    {SetUpThenPrepareNext<SetupScene1, 2>, RenderThenWarmUp<RenderScene1>},
-    {SetUpThenPrepareNext<SetupScene2, 3>, RenderThenWarmUp<RenderScene2>},
-    {SetUpThenPrepareNext<SetupScene3, 4>, RenderThenWarmUp<RenderScene3>},
-    {SetUpThenPrepareNext<SetupScene4, 5>, RenderThenWarmUp<RenderScene4>},
-    {SetUpThenPrepareNext<SetupScene5, 0>, RenderThenWarmUp<RenderScene5>},
+    {SetUpThenLookAhead<SetupScene0, 1>, RenderThenWorkAhead<RenderScene0>},
+    {SetUpThenLookAhead<SetupScene1, 2>, RenderThenWorkAhead<RenderScene1>},
+    {SetUpThenLookAhead<SetupScene2, 3>, RenderThenWorkAhead<RenderScene2>},
+    {SetUpThenLookAhead<SetupScene3, 4>, RenderThenWorkAhead<RenderScene3>},
+    {SetUpThenLookAhead<SetupScene4, 5>, RenderThenWorkAhead<RenderScene4>},
+    {SetUpThenLookAhead<SetupScene5, 0>, RenderThenWorkAhead<RenderScene5>},
 };
 
 }  // namespace velkor

@@ -20,8 +20,9 @@ void RenderScene3();
 void RenderScene4();
 void RenderScene5();
 
-// The show's scenes in order, for the sequencer. Each entry's setup, once
-// done, starts preparing the files of the scene after it.
+// The show's scenes in order, for the sequencer. From the second pass after
+// an entry's setup, its renderer also prepares the files of the scene after
+// it and warms up that scene's draw states (see scenes/warm_up.h).
 extern const SceneProcs kShowScenes[kSceneCount];
 
 // Starts preparing the files that scene's setup reads (see assets/prepare.h).

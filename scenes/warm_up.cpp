@@ -5,6 +5,7 @@
 #include "scenes/warm_up.h"
 
 #include "music/timeline.h"
+#include "platform/memory.h"
 
 namespace velkor {
 
@@ -57,6 +58,12 @@ constexpr DrawStateList ListOf(const DrawState (&states)[N]) {
 const DrawStateList kSceneStates[kSceneCount] = {ListOf(kScene0States), ListOf(kScene1States),
                                                  ListOf(kScene2States), ListOf(kScene3States),
                                                  ListOf(kScene4States), ListOf(kScene5States)};
+
+// Room for a switch: the next scene's textures and its heaviest frame's
+// drawing (the photo grid's nine hundred draws on a software GL take some
+// 32 MB), touched 2 MB a pass in each scene.
+constexpr std::size_t kReserveBytes = 64u << 20;
+constexpr std::size_t kReserveStepBytes = 2u << 20;
 
 struct WarmUpState {
   int scene = -1;
@@ -156,6 +163,7 @@ DrawStateList SceneDrawStates(int scene) {
 void ScheduleWarmUp(int scene) {
   warm.scene = scene;
   warm.next = -1;
+  RenewMemoryReserve();
 }
 
 void WarmUpStep() {
@@ -164,6 +172,7 @@ void WarmUpStep() {
     warm.next = 0;
     return;
   }
+  TouchMemoryReserve(kReserveStepBytes, kReserveBytes);
   if (warm.next >= list.count) return;
   WarmUpDrawState(list.states[warm.next++]);
 }

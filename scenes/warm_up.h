@@ -43,12 +43,14 @@ struct DrawStateList {
 };
 DrawStateList SceneDrawStates(int scene);
 
-// Warms up `scene`'s draw states from the pass after the next one on: the
-// current pass is the new scene's first, which is left as it is.
+// Warms up `scene`'s draw states, and touches the memory reserve afresh
+// (platform/memory.h), from the pass after the next one on: the current pass
+// is the new scene's first, which is left as it is.
 void ScheduleWarmUp(int scene);
 
-// One step, run after each pass's drawing: draws the next of the scheduled
-// states, if any is left.
+// One step, run after each pass's drawing: touches the next piece of the
+// memory reserve (see platform/memory.h) until it is done, and draws the next
+// of the scheduled states, if any is left.
 void WarmUpStep();
 
 // Draws one state with an empty scissor; every attribute and matrix it
