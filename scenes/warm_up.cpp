@@ -59,10 +59,11 @@ const DrawStateList kSceneStates[kSceneCount] = {ListOf(kScene0States), ListOf(k
                                                  ListOf(kScene2States), ListOf(kScene3States),
                                                  ListOf(kScene4States), ListOf(kScene5States)};
 
-// Room for a switch: the next scene's textures and its heaviest frame's
-// drawing (the photo grid's nine hundred draws on a software GL take some
-// 32 MB), touched 2 MB a pass in each scene.
-constexpr std::size_t kReserveBytes = 64u << 20;
+// Room touched ahead for the switch into each scene, 2 MB a pass: for its
+// textures, and into scene 1 for the photo grid's nine hundred draws, whose
+// state takes a software GL some 32 MB in the first frame.
+constexpr std::size_t kReserveBytes[kSceneCount] = {24u << 20, 64u << 20, 24u << 20,
+                                                    24u << 20, 24u << 20, 24u << 20};
 constexpr std::size_t kReserveStepBytes = 2u << 20;
 
 struct WarmUpState {
@@ -172,7 +173,7 @@ void WarmUpStep() {
     warm.next = 0;
     return;
   }
-  TouchMemoryReserve(kReserveStepBytes, kReserveBytes);
+  if (warm.scene >= 0 && warm.scene < kSceneCount) TouchMemoryReserve(kReserveStepBytes, kReserveBytes[warm.scene]);
   if (warm.next >= list.count) return;
   WarmUpDrawState(list.states[warm.next++]);
 }
