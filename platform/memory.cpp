@@ -39,11 +39,13 @@ void FreeReserve() {
 
 }  // namespace
 
-void KeepFreedMemory() {
+bool KeepFreedMemory() {
 #if defined(__GLIBC__)
-  if (memory.keeping) return;
-  memory.keeping = mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock) == 1 && mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes) == 1;
+  if (!memory.keeping)
+    memory.keeping =
+        mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock) == 1 && mallopt(M_TRIM_THRESHOLD, kKeptFreeBytes) == 1;
 #endif
+  return memory.keeping;
 }
 
 bool TouchMemoryReserve(std::size_t stepBytes, std::size_t totalBytes) {

@@ -13,8 +13,9 @@ namespace velkor {
 
 // From now on memory that is freed stays with the process for later
 // allocations, large blocks included, instead of going back to the system.
-// Without a C library that allows this, does nothing.
-void KeepFreedMemory();
+// Returns whether the allocator agreed: without a C library that allows this
+// (or under a sanitizer's allocator), does nothing and returns false.
+bool KeepFreedMemory();
 
 // Touches the next `stepBytes` of a reserve of `totalBytes`, in blocks of the
 // size a renderer's own allocations come in. Once all of it has been touched

@@ -15,6 +15,27 @@
 namespace velkor {
 namespace {
 
+// A sanitizer's allocator takes no such settings; its builds leave these tests out.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitizerAllocator = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+constexpr bool kSanitizerAllocator = true;
+#else
+constexpr bool kSanitizerAllocator = false;
+#endif
+#else
+constexpr bool kSanitizerAllocator = false;
+#endif
+
+class MemoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (kSanitizerAllocator) GTEST_SKIP() << "a sanitizer's allocator";
+    ASSERT_TRUE(KeepFreedMemory());
+  }
+};
+
 long MinorFaults() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -37,8 +58,7 @@ long FaultsToFill(std::size_t bytes, std::size_t blockBytes) {
   return faults;
 }
 
-TEST(MemoryTest, TheReserveIsTouchedInStepsAndThenServesAllocations) {
-  KeepFreedMemory();
+TEST_F(MemoryTest, TheReserveIsTouchedInStepsAndThenServesAllocations) {
   constexpr std::size_t kTotal = 16u << 20, kStep = 4u << 20;
   int calls = 1;
   while (!TouchMemoryReserve(kStep, kTotal)) ++calls;
@@ -51,8 +71,7 @@ TEST(MemoryTest, TheReserveIsTouchedInStepsAndThenServesAllocations) {
 
 // A renewed round finds the room the first one touched; what a long-lived
 // block took from it meanwhile is found afresh at the top of the heap.
-TEST(MemoryTest, ARenewedReserveTouchesWhatLongLivedBlocksTookAgain) {
-  KeepFreedMemory();
+TEST_F(MemoryTest, ARenewedReserveTouchesWhatLongLivedBlocksTookAgain) {
   constexpr std::size_t kTotal = 16u << 20;
   while (!TouchMemoryReserve(kTotal, kTotal)) {
   }
@@ -67,8 +86,7 @@ TEST(MemoryTest, ARenewedReserveTouchesWhatLongLivedBlocksTookAgain) {
   std::free(texture);
 }
 
-TEST(MemoryTest, LargeFreedBlocksComeBackWithoutFreshPages) {
-  KeepFreedMemory();
+TEST_F(MemoryTest, LargeFreedBlocksComeBackWithoutFreshPages) {
   constexpr std::size_t kImage = 6u << 20;  // a texture's worth
   FaultsToFill(kImage, kImage);
   const long again = FaultsToFill(kImage, kImage);
