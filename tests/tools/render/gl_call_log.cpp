@@ -7,27 +7,22 @@
 // With VELKOR_GL_PROXY_LIMIT=N it also plays a GL that cannot hold a texture
 // wider or taller than N: a proxy check above that size reads back width 0.
 #include <GL/gl.h>
-#include <dlfcn.h>
 
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
+#include "gl_recorder.h"
+
 namespace {
 
 FILE* Log() {
-  static FILE* file = [] {
-    const char* path = std::getenv("VELKOR_GL_CALL_LOG");
-    return path ? std::fopen(path, "w") : nullptr;
-  }();
+  static FILE* file = velkor::recorder::OpenNamedFile("VELKOR_GL_CALL_LOG");
   return file;
 }
 
-template <typename F>
-F Next(const char* name) {
-  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
+using velkor::recorder::Next;
 
 GLint unpackAlignment = 4;
 bool proxyTooLarge = false;  // the last proxy upload exceeded VELKOR_GL_PROXY_LIMIT
@@ -132,10 +127,7 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
                         GLenum type, const void* data) {
   static const auto next =
       Next<GLint (*)(GLenum, GLint, GLsizei, GLsizei, GLenum, GLenum, const void*)>("gluBuild2DMipmaps");
-  static FILE* log = [] {
-    const char* path = std::getenv("VELKOR_GLU_CALL_LOG");
-    return path ? std::fopen(path, "w") : nullptr;
-  }();
+  static FILE* log = velkor::recorder::OpenNamedFile("VELKOR_GLU_CALL_LOG");
   if (log) std::fprintf(log, "gluBuild2DMipmaps %d %d\n", width, height);
   return next(target, internalFormat, width, height, format, type, data);
 }

@@ -6,26 +6,20 @@
 // show clears once per pass, so that number is the pass. The state is read
 // back from the GL itself, so it is what the draw really ran with.
 #include <GL/gl.h>
-#include <dlfcn.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+
+#include "gl_recorder.h"
 
 namespace {
 
 FILE* Log() {
-  static FILE* file = [] {
-    const char* path = std::getenv("VELKOR_GL_DRAW_STATES");
-    return path ? std::fopen(path, "w") : nullptr;
-  }();
+  static FILE* file = velkor::recorder::OpenNamedFile("VELKOR_GL_DRAW_STATES");
   return file;
 }
 
-template <typename F>
-F Next(const char* name) {
-  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
+using velkor::recorder::Next;
 
 long passes = 0;
 
