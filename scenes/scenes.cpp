@@ -86,7 +86,7 @@ const FileList kSceneFiles[kSceneCount] = {ListOf(kScene0Files), ListOf(kScene1F
 // a loop or a seek back to the start sets up next.
 struct Ahead {
   int next = 0;
-  int passes = 0;  // passes drawn since the setup
+  int passes = 0;  // passes drawn since the setup, counted up to 2
 };
 Ahead ahead;
 
@@ -100,7 +100,10 @@ void SetUpThenLookAhead() {
 template <void (*Render)()>
 void RenderThenWorkAhead() {
   Render();
-  if (++ahead.passes == 2) PrepareSceneAhead(ahead.next);
+  if (ahead.passes < 2) {
+    if (++ahead.passes < 2) return;
+    PrepareSceneAhead(ahead.next);
+  }
   WarmUpStep();
 }
 

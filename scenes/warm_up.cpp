@@ -68,7 +68,7 @@ constexpr std::size_t kReserveStepBytes = 2u << 20;
 
 struct WarmUpState {
   int scene = -1;
-  int next = 0;  // the next state to draw; -1 while the scene's first pass is still to come
+  int next = 0;  // the next state to draw
   GLuint textures[5] = {};  // per DrawTexture, 0 for None
 };
 WarmUpState warm;
@@ -90,11 +90,13 @@ GLuint MakeTexture(GLint components, bool mipmapped) {
 }
 
 void MakeTextures() {
+  static const struct {
+    DrawTexture kind;
+    GLint components;
+    bool mipmapped;
+  } kKinds[] = {{T::Rgb, 3, false}, {T::RgbMipmapped, 3, true}, {T::Rgba, 4, false}, {T::RgbaMipmapped, 4, true}};
   if (warm.textures[static_cast<int>(T::Rgb)] != 0) return;
-  warm.textures[static_cast<int>(T::Rgb)] = MakeTexture(3, false);
-  warm.textures[static_cast<int>(T::RgbMipmapped)] = MakeTexture(3, true);
-  warm.textures[static_cast<int>(T::Rgba)] = MakeTexture(4, false);
-  warm.textures[static_cast<int>(T::RgbaMipmapped)] = MakeTexture(4, true);
+  for (const auto& k : kKinds) warm.textures[static_cast<int>(k.kind)] = MakeTexture(k.components, k.mipmapped);
 }
 
 void SetFeature(GLenum cap, bool on) {
@@ -163,19 +165,15 @@ DrawStateList SceneDrawStates(int scene) {
 
 void ScheduleWarmUp(int scene) {
   warm.scene = scene;
-  warm.next = -1;
+  warm.next = 0;
   RenewMemoryReserve();
 }
 
 void WarmUpStep() {
   const DrawStateList list = SceneDrawStates(warm.scene);
-  if (warm.next < 0) {
-    warm.next = 0;
-    return;
-  }
-  if (warm.scene >= 0 && warm.scene < kSceneCount) TouchMemoryReserve(kReserveStepBytes, kReserveBytes[warm.scene]);
-  if (warm.next >= list.count) return;
-  WarmUpDrawState(list.states[warm.next++]);
+  if (list.count == 0) return;  // nothing scheduled
+  TouchMemoryReserve(kReserveStepBytes, kReserveBytes[warm.scene]);
+  if (warm.next < list.count) WarmUpDrawState(list.states[warm.next++]);
 }
 
 #ifdef VELKOR_WEB

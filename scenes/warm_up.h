@@ -43,14 +43,13 @@ struct DrawStateList {
 };
 DrawStateList SceneDrawStates(int scene);
 
-// Warms up `scene`'s draw states, and touches the memory reserve afresh
-// (platform/memory.h), from the pass after the next one on: the current pass
-// is the new scene's first, which is left as it is.
+// Makes `scene`'s draw states, and a fresh round of the memory reserve
+// (platform/memory.h), the work of the steps to come.
 void ScheduleWarmUp(int scene);
 
-// One step, run after each pass's drawing: touches the next piece of the
-// memory reserve (see platform/memory.h) until it is done, and draws the next
-// of the scheduled states, if any is left.
+// One step, run after a pass's drawing (never on a scene's first pass, which
+// is left as it is): touches the next piece of the memory reserve until it is
+// done, and draws the next of the scheduled states, if any is left.
 void WarmUpStep();
 
 // Draws one state with an empty scissor; every attribute and matrix it
