@@ -169,11 +169,12 @@ void ScheduleWarmUp(int scene) {
   RenewMemoryReserve();
 }
 
-void WarmUpStep() {
+bool WarmUpStep() {
   const DrawStateList list = SceneDrawStates(warm.scene);
-  if (list.count == 0) return;  // nothing scheduled
-  TouchMemoryReserve(kReserveStepBytes, kReserveBytes[warm.scene]);
+  if (list.count == 0) return false;  // nothing scheduled
+  const bool reserved = TouchMemoryReserve(kReserveStepBytes, kReserveBytes[warm.scene]);
   if (warm.next < list.count) WarmUpDrawState(list.states[warm.next++]);
+  return !reserved || warm.next < list.count;
 }
 
 #ifdef VELKOR_WEB

@@ -49,8 +49,9 @@ void ScheduleWarmUp(int scene);
 
 // One step, run after a pass's drawing (never on a scene's first pass, which
 // is left as it is): touches the next piece of the memory reserve until it is
-// done, and draws the next of the scheduled states, if any is left.
-void WarmUpStep();
+// done, and draws the next of the scheduled states, if any is left. Returns
+// whether any of that work is left for later steps.
+bool WarmUpStep();
 
 // Draws one state with an empty scissor; every attribute and matrix it
 // touches is saved first and restored after. Makes its small textures on the

@@ -1,6 +1,7 @@
 // Warm-up draws on the headless GL: with the frame and the GL state set to
 // values no scene would leave, drawing every scene's warm-up states leaves
-// each pixel, each depth value and each piece of state read back as it was.
+// each pixel, each depth value and each piece of state read back as it was;
+// and a scheduled round of steps ends when its work is done.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -116,6 +117,24 @@ TEST_F(WarmUpTest, DrawingEveryStateLeavesFrameAndStateAsTheyWere) {
     if (before[i] != after[i] && differing++ == 0) first = i;
   EXPECT_EQ(differing, 0u) << "first at " << first << ": " << before[first] << " became " << after[first];
   glDeleteTextures(1, &texture);
+}
+
+// The steps say when a scene's round is over: not before its last state has
+// been drawn, then for good until the next round is scheduled.
+TEST_F(WarmUpTest, StepsReportWorkLeftUntilTheRoundIsDone) {
+  constexpr int kBound = 1000;
+  for (int scene = 0; scene < kSceneCount; ++scene) {
+    for (int round = 0; round < 2; ++round) {
+      ScheduleWarmUp(scene);
+      int stepsWithWorkLeft = 0;
+      while (stepsWithWorkLeft < kBound && WarmUpStep()) ++stepsWithWorkLeft;
+      ASSERT_LT(stepsWithWorkLeft, kBound) << "scene " << scene << " never finishes";
+      // The step that reports the end may have drawn the last state itself.
+      EXPECT_GE(stepsWithWorkLeft + 1, SceneDrawStates(scene).count) << "scene " << scene;
+      EXPECT_FALSE(WarmUpStep()) << "scene " << scene << ": a finished round started again";
+    }
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace
