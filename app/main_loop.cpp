@@ -15,6 +15,9 @@ constexpr int kEscapeKey = 27;
 constexpr int kTimeKey = 90;  // Z
 constexpr int kShiftKey = 0x10;
 constexpr int kAltKey = 0x12;
+
+// Held now, or pressed since the last pass that could end the show.
+bool EscapeWanted(const MainLoopState& state) { return keyDown[kEscapeKey] || state.escapePressed; }
 }  // namespace
 
 void ShowMusicTimeBox() {
@@ -33,16 +36,17 @@ MainLoopPass RunMainLoopPass(const MainLoopIo& io, MainLoopState* state) {
   if (io.pollEvent(&event)) {
     if (event.type == PlatformEventType::Quit) return MainLoopPass::Exit;
     HandleWindowEvent(event);
+    if (event.type == PlatformEventType::KeyDown && event.key == kEscapeKey) state->escapePressed = true;
     if (event.type == PlatformEventType::KeyDown)
       RunPlayerAction(ActionForKey(event.key, keyDown[kShiftKey], keyDown[kAltKey]), io);
     pass = MainLoopPass::Event;
   } else if (!windowActive || MusicPaused()) {
     // Nothing is drawn, so nothing that moves once per frame moves.
-    if (windowActive && keyDown[kEscapeKey]) return MainLoopPass::Exit;
+    if (windowActive && EscapeWanted(*state)) return MainLoopPass::Exit;
     if (io.idle) io.idle();
     pass = MainLoopPass::Idle;
   } else {
-    if (keyDown[kEscapeKey]) return MainLoopPass::Exit;
+    if (EscapeWanted(*state)) return MainLoopPass::Exit;
     if (keyDown[kTimeKey]) ShowMusicTimeBox();
     ClearOutsidePicture();
     RenderFrame();

@@ -59,12 +59,16 @@ struct MainLoopIo {
 enum class MainLoopPass { Drew, Event, Idle, Exit };
 struct MainLoopState {
   int reportedScene = -1;
+  // A press of Escape seen since the last pass that could act on it: a tap
+  // whose release was handled before the next frame still ends the show.
+  bool escapePressed = false;
 };
 MainLoopPass RunMainLoopPass(const MainLoopIo& io, MainLoopState* state);
 
 // Runs passes until quit, Escape or the end of the show (or, looping, only
 // quit and Escape); returns the exit status. The player's keys act on the
-// KeyDown events; Escape and Z keep the original's behaviour.
+// KeyDown events; Z keeps the original's held-key behaviour, and Escape ends
+// the show at the next pass that would draw, whether or not it is still held.
 int RunMainLoop(const MainLoopIo& io);
 
 // Formats and shows the music-time box of the Z key.

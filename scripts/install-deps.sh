@@ -14,6 +14,8 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   ffmpeg                 # video capture and its tests
   xvfb xauth libx11-dev libxfixes-dev  # a virtual display for the window tests, and a client to drive it
+  xfonts-base            # X fonts, as every desktop has: the window tests see SDL's real message boxes
+  file                   # cpack's Debian generator reads the programs' kinds with it
   pulseaudio pulseaudio-utils  # a sound server of the tests' own, whose device they can take away
   clang libclang-rt-dev  # the loader's fuzz target (libFuzzer)
   desktop-file-utils appstream man-db dpkg-dev  # checks of the installed files, package dependencies

@@ -1,7 +1,8 @@
 // The show where its users can take it and tests seldom do: no display at all,
 // told to stop while it plays in its 640 x 480 window (Escape, the window's
-// close button, SIGTERM), a GL without the multitexture entry points, a GL
-// whose context cannot be made. Stopping and the refusals take at most a second.
+// close button, SIGTERM) or fullscreen (a short tap of Escape), a GL without
+// the multitexture entry points, a GL whose context cannot be made, start-up
+// failures answered in their boxes. Stopping and the refusals take at most a second.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -99,12 +100,14 @@ TEST(HardeningTest, AGlWithoutMultitextureEntryPointsPlaysEveryScene) {
   EXPECT_NE(log.find("scene 5 begins"), std::string::npos) << log;
 }
 
-// Mesa's GL capped below the version the show asks for gives no context.
-TEST(HardeningTest, AGlContextThatCannotBeMadeIsReportedWithinASecond) {
+// Mesa's GL capped below the version the show asks for gives no context. Where
+// no box can be drawn (no display; an X server with only its built-in fonts,
+// which SDL's box cannot use) the refusal is written out and the show ends.
+TEST(HardeningTest, AGlContextThatCannotBeMadeIsReportedWithinASecondWhereNoBoxCanBeShown) {
   if (!XvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
-  VirtualDisplay screen;
-  ASSERT_NE(screen.display(), nullptr) << "Xvfb did not start";
-  for (const std::string& video : {std::string("SDL_VIDEODRIVER=offscreen"), "DISPLAY=" + screen.name()}) {
+  VirtualDisplay fontless(1024, 768, ServerFonts::BuiltInOnly);
+  ASSERT_NE(fontless.display(), nullptr) << "Xvfb did not start";
+  for (const std::string& video : {std::string("SDL_VIDEODRIVER=offscreen"), "DISPLAY=" + fontless.name()}) {
     TempDir dir;
     const std::unique_ptr<ChildProcess> show =
         StartShow(dir, With(kNoDisplay, {video, "MESA_GL_VERSION_OVERRIDE=1.3"}), {"--windowed"});
@@ -112,6 +115,70 @@ TEST(HardeningTest, AGlContextThatCannotBeMadeIsReportedWithinASecond) {
     EXPECT_NE(show->ErrorOutput().find("ERROR: Can't Create A GL Rendering Context."), std::string::npos)
         << video << "\n" << show->ErrorOutput();
   }
+}
+
+// On a desktop a start-up failure is a real box that waits for its answer: each
+// box is found by its caption and answered with Return, in order, and the show
+// ends with a failing status within a second of the last answer.
+TEST(HardeningTest, StartUpFailuresOnADesktopWaitForTheirBoxesAndEndOnceAnswered) {
+  if (!XvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+  VirtualDisplay screen;
+  Display* d = screen.display();
+  ASSERT_NE(d, nullptr) << "Xvfb did not start";
+  const struct {
+    const char* name;
+    std::vector<std::string> environment;
+    bool withMusic;
+    std::vector<const char*> captions;  // the boxes, in the order they come
+    const char* hint;                   // on standard error beside the boxes
+  } cases[] = {
+      {"no GL context", {"MESA_GL_VERSION_OVERRIDE=1.3", "SDL_AUDIODRIVER=dummy"}, true, {"ERROR"}, ""},
+      {"no music", {"SDL_AUDIODRIVER=dummy"}, false, {"ERROR!", "ERROR"}, "velkor-tools make-data DIR"},
+      {"no audio device", {"SDL_AUDIODRIVER=nonexistent"}, true, {"ERROR!", "ERROR"},
+       "--silent plays the show without sound"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::vector<std::string> environment = With(kNoDisplay, {"DISPLAY=" + screen.name()});
+    environment.insert(environment.end(), c.environment.begin(), c.environment.end());
+    std::vector<std::string> args = {"--windowed", "--verbose"};
+    if (c.withMusic) args.insert(args.end(), {"--data", StandinDataDir()});
+    else args.insert(args.end(), {"--data", dir.path()});
+    ChildProcess show(ProgramPath("VELKOR_SHOW"), args, environment, dir.path());
+    for (const char* caption : c.captions) {
+      ASSERT_TRUE(AnswerBox(d, caption, 30)) << c.name << ": no box captioned " << caption << "\n"
+                                              << show.ErrorOutput();
+      // The answered box is gone before the next one comes or the show ends.
+      EXPECT_TRUE(WaitForNoWindow(d, caption, 2)) << c.name << ": " << caption << " still shown";
+    }
+    EXPECT_EQ(show.WaitForExit(1), 1) << c.name << "\n" << show.ErrorOutput();
+    const std::string log = show.ErrorOutput();
+    EXPECT_NE(log.find(c.hint), std::string::npos) << c.name << "\n" << log;
+    // What was shown in a box is not written out again as if none could be.
+    EXPECT_EQ(log.find("ERROR"), std::string::npos) << c.name << "\n" << log;
+  }
+}
+
+// A tap of Escape shorter than a frame, on the slowest frames the show draws:
+// fullscreen on a 1920 x 1080 screen with the software renderer.
+TEST(HardeningTest, AShortTapOfEscapeEndsTheFullscreenShowEveryTime) {
+  if (!XvfbInstalled()) GTEST_SKIP() << "Xvfb is not installed";
+  VirtualDisplay screen(1920, 1080);
+  Display* d = screen.display();
+  ASSERT_NE(d, nullptr) << "Xvfb did not start";
+  int ended = 0;
+  for (int round = 0; round < 10; ++round) {
+    TempDir dir;
+    const std::unique_ptr<ChildProcess> show = StartShow(dir, With(kNoDisplay, {"DISPLAY=" + screen.name()}));
+    const Window w = WaitForWindow(d, "velkor", 30);
+    ASSERT_NE(w, 0u) << "round " << round << ": no window titled velkor appeared";
+    ASSERT_TRUE(Playing(*show)) << show->ErrorOutput();
+    TapKey(d, w, XK_Escape, 100);
+    const int status = show->WaitForExit(3);
+    EXPECT_EQ(status, 0) << "round " << round << "\n" << show->ErrorOutput();
+    ended += status == 0;
+  }
+  EXPECT_EQ(ended, 10);
 }
 
 }  // namespace

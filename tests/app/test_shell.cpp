@@ -98,6 +98,12 @@ TEST_F(MainLoopTest, PassesDrawQuitAndEndAsScripted) {
        {at1000}, 1, 0},
       // Escape waits while minimised; the first idle pass after the restore ends the loop.
       {"escape waits while minimised", {kMinimise, Down(kEscape), kIdle, kIdle, kRestore, kIdle}, 1000, 6, 0, {}, 0, 0},
+      // A tap whose press and release both come before the next frame.
+      {"a tap of escape ends the loop at the next frame", {Down(kEscape), Up(kEscape), kIdle, kIdle}, 1000, 3, 0, {}, 1,
+       0},
+      {"a tap of escape while minimised ends the loop once restored",
+       {kMinimise, Down(kEscape), Up(kEscape), kIdle, kRestore, kIdle, kIdle}, 1000, 6, 0, {}, 1, 0},
+      {"a tap of another key ends nothing", {Down('A'), Up('A'), kIdle, kIdle, kQuit}, 1000, 5, 2, {}, 0, 0},
       {"Z shows the time on every drawn pass while held", {Down(kZ), kIdle, kIdle, Up(kZ), kIdle, kQuit}, 10000, 6, 3,
        {at10000, at10000}, 0, 0},
       {"the clock runs on while minimised", {kMinimise, kIdle, kIdle, kQuit}, 20000, 4, 0, {}, 0, 1},

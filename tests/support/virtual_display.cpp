@@ -12,6 +12,7 @@
 #include <thread>
 
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <X11/extensions/Xfixes.h>
 
 namespace velkor::test {
@@ -23,10 +24,12 @@ using Clock = std::chrono::steady_clock;
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 Window FindWindowNamed(Display* d, Window w, const char* title) {
-  char* name = nullptr;
-  if (XFetchName(d, w, &name) && name) {
-    const bool match = std::string(name) == title;
-    XFree(name);
+  // WM_NAME as any encoding: SDL's message boxes set it as UTF8_STRING, which
+  // XFetchName does not read.
+  XTextProperty name{};
+  if (XGetWMName(d, w, &name) && name.value) {
+    const bool match = std::string(reinterpret_cast<const char*>(name.value), name.nitems) == title;
+    XFree(name.value);
     if (match) return w;
   }
   Window root, parent, *children = nullptr;
@@ -55,15 +58,20 @@ void SendKeyEvent(Display* d, Window w, unsigned long keysym, int type, unsigned
 
 bool XvfbInstalled() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
 
-VirtualDisplay::VirtualDisplay(int width, int height) {
+VirtualDisplay::VirtualDisplay(int width, int height, ServerFonts fonts) {
   static int serial = 0;
   name_ = ":" + std::to_string(100 + (getpid() * 7 + serial++) % 800);
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
   pid_ = fork();
   if (pid_ == 0) {
-    execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp", (char*)nullptr);
+    const char* fontPath = fonts == ServerFonts::BuiltInOnly ? "built-ins" : nullptr;
+    execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+           fontPath ? "-fp" : (char*)nullptr, fontPath, (char*)nullptr);
     _exit(127);
   }
+  // Windows come and go under the tests' queries (a box answered, a window
+  // remade); a query of one just gone is no reason to end the test program.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   for (int i = 0; i < 100 && !display_; ++i) {
     Pause(50);
     display_ = XOpenDisplay(name_.c_str());
@@ -82,7 +90,9 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
                            const std::vector<std::string>& environment, const std::string& dir) {
   errorFile_ = dir + "/stderr.txt";
   pid_ = fork();
+  if (pid_ > 0) setpgid(pid_, pid_);  // both sides, so neither can run ahead of it
   if (pid_ != 0) return;
+  setpgid(0, 0);
   if (chdir(dir.c_str()) != 0) _exit(126);
   for (const std::string& e : environment) {
     const std::size_t eq = e.find('=');
@@ -98,10 +108,9 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
 }
 
 ChildProcess::~ChildProcess() {
-  if (pid_ > 0 && !exited_) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  if (pid_ <= 0) return;
+  kill(-pid_, SIGKILL);  // what the program left running too, such as a box's child
+  if (!exited_) waitpid(pid_, nullptr, 0);
 }
 
 int ChildProcess::WaitForExit(int seconds) {
@@ -130,12 +139,22 @@ std::string ChildProcess::ErrorOutput() const {
 
 Window WaitForWindow(Display* d, const char* title, int seconds) {
   const auto end = Clock::now() + std::chrono::seconds(seconds);
-  Window w = 0;
+  Window w = FindWindowNamed(d, DefaultRootWindow(d), title);
   while (!w && Clock::now() < end) {
+    Pause(50);
     w = FindWindowNamed(d, DefaultRootWindow(d), title);
-    if (!w) Pause(50);
   }
   return w;
+}
+
+bool WaitForNoWindow(Display* d, const char* title, int seconds) {
+  const auto end = Clock::now() + std::chrono::seconds(seconds);
+  bool gone = FindWindowNamed(d, DefaultRootWindow(d), title) == 0;
+  while (!gone && Clock::now() < end) {
+    Pause(20);
+    gone = FindWindowNamed(d, DefaultRootWindow(d), title) == 0;
+  }
+  return gone;
 }
 
 WindowBox WindowGeometry(Display* d, Window w) {
@@ -171,6 +190,28 @@ void PressKey(Display* d, Window w, unsigned long keysym) {
   XSetInputFocus(d, w, RevertToParent, CurrentTime);
   SendKeyEvent(d, w, keysym, KeyPress, 0);
   XFlush(d);
+}
+
+void TapKey(Display* d, Window w, unsigned long keysym, int ms) {
+  XSetInputFocus(d, w, RevertToParent, CurrentTime);
+  SendKeyEvent(d, w, keysym, KeyPress, 0);
+  XFlush(d);
+  Pause(ms);
+  SendKeyEvent(d, w, keysym, KeyRelease, 0);
+  XFlush(d);
+}
+
+bool AnswerBox(Display* d, const char* caption, int seconds) {
+  const Window box = WaitForWindow(d, caption, seconds);
+  if (!box) return false;
+  // A key sent before the box is on screen may come before it listens.
+  const auto end = Clock::now() + std::chrono::seconds(seconds);
+  XWindowAttributes attributes{};
+  while (XGetWindowAttributes(d, box, &attributes) && attributes.map_state != IsViewable && Clock::now() < end)
+    Pause(20);
+  Pause(50);
+  SendKey(d, box, XK_Return);
+  return true;
 }
 
 void RequestClose(Display* d, Window w) {

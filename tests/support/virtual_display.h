@@ -15,9 +15,13 @@ namespace velkor::test {
 
 bool XvfbInstalled();
 
+// Which fonts the server offers: the installed X fonts, as a desktop has, or
+// only the server's built-in ones, with which SDL cannot draw a message box.
+enum class ServerFonts { Installed, BuiltInOnly };
+
 class VirtualDisplay {
  public:
-  VirtualDisplay(int width = 1024, int height = 768);
+  VirtualDisplay(int width = 1024, int height = 768, ServerFonts fonts = ServerFonts::Installed);
   ~VirtualDisplay();
   VirtualDisplay(const VirtualDisplay&) = delete;
   VirtualDisplay& operator=(const VirtualDisplay&) = delete;
@@ -32,6 +36,9 @@ class VirtualDisplay {
 
 // A program started with arguments and extra environment ("NAME=value"; a
 // bare "NAME" unsets it) in directory dir; its standard error goes to a file.
+// It leads a process group of its own, and the whole group is killed when the
+// object goes: a message box that SDL draws in a forked child cannot outlive
+// the test and hold its output open.
 class ChildProcess {
  public:
   ChildProcess(const std::string& program, const std::vector<std::string>& args,
@@ -53,6 +60,8 @@ class ChildProcess {
 
 // The top-level window with this title, waiting up to `seconds` for it; 0 if none.
 Window WaitForWindow(Display* d, const char* title, int seconds);
+// Whether no such window is left, waiting up to `seconds` for it to go.
+bool WaitForNoWindow(Display* d, const char* title, int seconds);
 
 struct WindowBox {
   int x = 0, y = 0, width = 0, height = 0;  // in root coordinates
@@ -67,6 +76,13 @@ std::vector<int> ScreenPixel(Display* d, int x, int y);
 void SendKey(Display* d, Window w, unsigned long keysym, unsigned long modifierKeysym = 0);
 // Presses keysym and keeps it down (the show reads Escape as a held key).
 void PressKey(Display* d, Window w, unsigned long keysym);
+
+// Presses, holds for `ms` and releases keysym, as a person's short tap does.
+void TapKey(Display* d, Window w, unsigned long keysym, int ms);
+
+// Waits up to `seconds` for a top-level window captioned `caption` (a message
+// box) and answers it with Return; false if none appeared.
+bool AnswerBox(Display* d, const char* caption, int seconds);
 
 // Asks the window to close, as a window manager's close button does.
 void RequestClose(Display* d, Window w);
