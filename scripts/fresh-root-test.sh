@@ -118,6 +118,7 @@ make_root() {
   tarball="$(bare_tarball)"
   root="$(mktemp -d "${VELKOR_ROOT_DIR:-/var/tmp}/velkor-root.XXXXXX")"
   tar -C "$root" -xf "$tarball"
+  chmod 755 "$root"  # it is /, which every user of the root must enter (tar gave it the scratch folder's 700)
   cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
   rm -f "$root/etc/apt/sources.list"
   mkdir -p "$root/etc/apt/sources.list.d" "$root/etc/apt/apt.conf.d"
