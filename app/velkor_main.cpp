@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/data_search.h"
+#include "app/frame_lead.h"
 #include "app/options.h"
 #include "app/shell.h"
 #include "assets/prepare.h"
@@ -36,6 +37,52 @@ struct Pacing {
 };
 Pacing pacing;
 
+// Each frame is drawn for the music time at which it will be seen (off on
+// the virtual clock, whose frames are exact by design).
+struct Presenting {
+  bool on = false;
+  FrameLead lead;
+  SteadyClock::time_point readAt;  // the clock reading of the latest pass
+  int readLeadMicros = 0;          // the lead that reading was given
+  int shownMs = 0;                 // the time it handed out
+  int scene = -1;
+  bool paused = false;
+  int seeks = 0;
+};
+Presenting presenting;
+
+long long MicrosSinceStart(SteadyClock::time_point t) {
+  return std::chrono::duration_cast<std::chrono::microseconds>(t - pacing.start).count();
+}
+
+int PresentedPositionMs() {
+  const int clockMs = MusicPositionMs();
+  presenting.readAt = SteadyClock::now();
+  if (!presenting.on) return presenting.shownMs = clockMs;
+  if (MusicSeekCount() != presenting.seeks) {
+    presenting.seeks = MusicSeekCount();
+    ResetFrameLead(&presenting.lead, true);
+  }
+  if (MusicPaused() != presenting.paused) {
+    presenting.paused = MusicPaused();
+    ResetFrameLead(&presenting.lead, false);
+  }
+  presenting.readLeadMicros = ExpectedLeadMicros(presenting.lead);
+  return presenting.shownMs = LeadMusicMs(&presenting.lead, clockMs);
+}
+
+// After a swap: the frame's time from reading to swap, except on a switch of
+// scene, whose frame holds the setup and says nothing of the new scene's frames.
+void NoteSwap(SteadyClock::time_point swapped) {
+  if (sceneIndex != presenting.scene) {
+    presenting.scene = sceneIndex;
+    ResetFrameLead(&presenting.lead, false);
+    return;
+  }
+  NoteFrameTime(&presenting.lead,
+                static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(swapped - presenting.readAt).count()));
+}
+
 void PrintMusicTime(const char* what, int ms) {
   if (pacing.verbose) std::fprintf(stderr, "velkor: %s at %d.%03d s\n", what, ms / 1000, ms % 1000);
 }
@@ -46,11 +93,13 @@ bool PollPlatformEvent(PlatformEvent* event) { return PlatformPollEvent(event); 
 // starts the count afresh rather than rushing to catch up.
 void SwapPaced() {
   PlatformSwapBuffers();
+  const SteadyClock::time_point swapped = SteadyClock::now();
+  NoteSwap(swapped);
   if (pacing.stepMs > 0) SetVirtualClockMs(MusicPositionMs() + pacing.stepMs);
   if (pacing.frameTimes) {
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - pacing.start);
-    std::fprintf(pacing.frameTimes, "%lld,%d,%d,%lld\n", static_cast<long long>(micros.count()), MusicPositionMs(),
-                 sceneIndex, TakeSetupMicros());
+    const long long predicted = MicrosSinceStart(presenting.readAt) + presenting.readLeadMicros;
+    std::fprintf(pacing.frameTimes, "%lld,%d,%d,%lld,%d,%lld,%lld\n", MicrosSinceStart(swapped), MusicPositionMs(),
+                 sceneIndex, TakeSetupMicros(), presenting.shownMs, MicrosSinceStart(presenting.readAt), predicted);
   }
   if (pacing.maxFps <= 0) return;
   const auto period = std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(1.0 / pacing.maxFps));
@@ -125,13 +174,19 @@ int VelkorMain(int argc, char** argv) {
     // A line per frame as it happens, so that a watcher sees the first frame
     // and a killed run keeps what it timed.
     std::setvbuf(pacing.frameTimes, nullptr, _IOLBF, 0);
-    std::fputs("wallMicros,musicMs,scene,setupMicros\n", pacing.frameTimes);
+    std::fputs("wallMicros,musicMs,scene,setupMicros,shownMs,readMicros,predictedSwapMicros\n", pacing.frameTimes);
+  }
+  presenting.on = !VirtualClockInUse();
+  if (pacing.verbose) {
+    const long long origin =
+        std::chrono::duration_cast<std::chrono::microseconds>(pacing.start.time_since_epoch()).count();
+    std::fprintf(stderr, "velkor: times counted from %lld us of the steady clock\n", origin);
   }
   fullscreenMode = true;
   // A failed start-up has already been reported; unlike the original's 0, the
   // process reports it with a failing status.
   if (!OpenDisplayWindow("velkor", kWindowWidth, kWindowHeight, 32, options.fullscreen)) return 1;
-  const MainLoopIo io{PollPlatformEvent, MusicPositionMs, SwapPaced, SwitchFullscreen,
+  const MainLoopIo io{PollPlatformEvent, PresentedPositionMs, SwapPaced, SwitchFullscreen,
                       IdleBriefly,       ReportScene,     options.loop};
   const int status = RunMainLoop(io);
   StopPreparation();

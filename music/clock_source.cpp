@@ -28,6 +28,7 @@ struct ClockState {
   bool wallRunning = false;
   SteadyClock::time_point wallStart;  // the wall clock reads now - wallStart
   int wallPausedMs = 0;               // what it reads while paused
+  int seeks = 0;
 };
 ClockState clock;
 
@@ -99,7 +100,10 @@ void PauseMusic(bool paused) {
 
 bool MusicPaused() { return clock.paused; }
 
+int MusicSeekCount() { return clock.seeks; }
+
 void SeekMusicMs(int ms) {
+  ++clock.seeks;
   if (ms < 0) ms = 0;
   switch (clock.source) {
     case ClockSource::Virtual: clock.virtualMs = ms; break;

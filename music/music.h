@@ -53,5 +53,8 @@ void SetSoundDeviceClock(const SoundDeviceClock* device);
 void PauseMusic(bool paused);
 bool MusicPaused();
 void SeekMusicMs(int ms);
+// How many seeks there have been: a change tells a reader that the position
+// may have jumped, backwards too.
+int MusicSeekCount();
 
 }  // namespace velkor

@@ -7,6 +7,7 @@
 #include <SDL2/SDL.h>
 
 #include "platform/mp3_decoder.h"
+#include "platform/output_latency.h"
 
 #include <algorithm>
 #include <chrono>
@@ -47,12 +48,29 @@ struct Stream {
   unsigned char scratch[16384];
 };
 
+// How far the speaker trails a refill, in device frames: at first the
+// device's own buffer, then what the sound system reports. Each report gives
+// one reading; the median of the last few is used, so that a reading taken
+// between a refill and its write to the server cannot move the clock.
+// Written by the latency watcher and read by the main thread, under the device lock.
+constexpr int kLatencyReadings = 7;
+constexpr double kSteadyRefillSeconds = 0.5;  // refills come more often while the sound plays on
+constexpr double kLongestDelaySeconds = 2.0;  // a reading beyond this says nothing true
+struct OutputDelay {
+  double frames = 0;
+  double readings[kLatencyReadings] = {};
+  int count = 0;
+  int next = 0;
+  bool reported = false;
+};
+
 struct Output {
   bool initialised = false;
   SDL_AudioDeviceID device = 0;
   int rate = 0;
   int bufferFrames = 0;
   int lastError = kSoundOk;
+  OutputDelay delay;
 };
 
 Output output;
@@ -105,6 +123,43 @@ void FillAudio(void*, Uint8* out, int bytes) {
   stream.framesHanded += trackBytes / kBytesPerFrame;
 }
 
+double MedianReading(const OutputDelay& delay) {
+  double sorted[kLatencyReadings];
+  for (int i = 0; i < delay.count; ++i) {  // insertion: a handful of values
+    int j = i;
+    for (; j > 0 && sorted[j - 1] > delay.readings[i]; --j) sorted[j] = sorted[j - 1];
+    sorted[j] = delay.readings[i];
+  }
+  return sorted[delay.count / 2];
+}
+
+// A report of the sound system: audio handed to it now waits delayMicros
+// before it is heard. Against the latest refill, that says how far the
+// speaker trails it. Runs on the latency watcher's thread.
+void NoteReportedDelay(std::int64_t delayMicros, SteadyClock::time_point at) {
+  if (!output.initialised) return;
+  SDL_LockAudioDevice(output.device);
+  // While the server fills its buffer before it starts playing, or the
+  // stream stands still for another reason, refills stop and the reading
+  // would count the wait as delay: only steady playback gives readings.
+  const double sinceRefillSeconds = std::chrono::duration<double>(at - stream.anchor.time).count();
+  if (stream.open && stream.playing && !stream.paused && stream.anchor.valid && !stream.decoderEnded &&
+      sinceRefillSeconds < kSteadyRefillSeconds) {
+    const double sinceRefill = sinceRefillSeconds * output.rate;
+    const double heard = static_cast<double>(stream.framesHanded) - static_cast<double>(delayMicros) * output.rate / 1e6;
+    OutputDelay& delay = output.delay;
+    const double reading = static_cast<double>(stream.anchor.firstFrame) + sinceRefill - heard;
+    if (reading >= 0 && reading < kLongestDelaySeconds * output.rate) {
+      delay.readings[delay.next] = reading;
+      delay.next = (delay.next + 1) % kLatencyReadings;
+      delay.count = std::min(delay.count + 1, kLatencyReadings);
+      delay.frames = MedianReading(delay);
+      delay.reported = true;
+    }
+  }
+  SDL_UnlockAudioDevice(output.device);
+}
+
 void ReleaseDecoder() {
   CloseMp3Decoder(stream.decoder);
   if (stream.converter) SDL_FreeAudioStream(stream.converter);
@@ -138,6 +193,9 @@ bool SoundInit(int mixRate) {
   output.initialised = true;
   output.rate = have.freq;
   output.bufferFrames = have.samples;
+  output.delay = OutputDelay{};
+  output.delay.frames = have.samples;
+  StartOutputLatencyWatch(NoteReportedDelay);
   return Succeed();
 }
 
@@ -197,14 +255,15 @@ int SoundPositionMs() {
   if (stream.paused) return static_cast<int>(stream.lastReportedFrame * 1000 / output.rate);
   SDL_LockAudioDevice(output.device);
   const PlaybackAnchor anchor = stream.anchor;
+  const double delayFrames = output.delay.frames;
   SDL_UnlockAudioDevice(output.device);
   std::int64_t frame = 0;
   if (anchor.valid) {
-    // At a refill the device still holds about one buffer ahead of the
-    // speaker; from there the sound moves on in real time, but never past
-    // the end of what the device has been given.
+    // At a refill the speaker trails it by the output's delay (the device's
+    // buffer until the sound system says more); from there the sound moves
+    // on in real time, but never past the end of what the device has been given.
     const double elapsed = std::chrono::duration<double>(SteadyClock::now() - anchor.time).count();
-    const double heard = static_cast<double>(anchor.firstFrame - output.bufferFrames) + elapsed * output.rate;
+    const double heard = static_cast<double>(anchor.firstFrame) - delayFrames + elapsed * output.rate;
     const double handed = static_cast<double>(anchor.firstFrame + anchor.frames);
     frame = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::min(heard, handed)));
   }
@@ -278,6 +337,7 @@ void SoundCloseStream() {
 void SoundClose() {
   SoundCloseStream();
   if (!output.initialised) return;
+  StopOutputLatencyWatch();
   SDL_CloseAudioDevice(output.device);
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
   output.device = 0;
@@ -295,6 +355,8 @@ SoundStats SoundStreamStats() {
   stats.callbacks = stream.callbacks;
   SDL_UnlockAudioDevice(output.device);
   stats.outputRate = output.rate;
+  stats.delayFrames = output.delay.frames;
+  stats.delayReported = output.delay.reported;
   return stats;
 }
 

@@ -57,8 +57,10 @@ bool SoundPlay();
 
 // Milliseconds of the stream heard so far: 0 until play, then following the
 // audio leaving the device, interpolated between device refills with a
-// monotonic clock, never decreasing, never ahead of the audio handed to the
-// device, and still at the track's length once it has ended. 0 without a stream.
+// monotonic clock, less the output's delay (what the sound system reports
+// for the stream, where it does, else the device's buffer), never
+// decreasing, never ahead of the audio handed to the device, and still at
+// the track's length once it has ended. 0 without a stream.
 int SoundPositionMs();
 
 // Pauses or resumes the playing stream; the position stands still while paused.
@@ -84,12 +86,16 @@ void SoundCloseStream();
 void SoundClose();
 
 // Counters for measuring the layer: frames of the track handed to the device,
-// and time spent in the audio callback (decoding and conversion).
+// time spent in the audio callback (decoding and conversion), and how far the
+// position trails a refill (the device's buffer, or what the sound system
+// reported when delayReported).
 struct SoundStats {
   std::int64_t framesHanded;
   std::int64_t callbackNanoseconds;
   int callbacks;
   int outputRate;
+  double delayFrames;
+  bool delayReported;
 };
 SoundStats SoundStreamStats();
 

@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config
   libsdl2-dev            # window, GL context, events, message boxes, audio output
+  libpulse-dev           # the sound server's word on the output delay, for the music clock
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0   # OpenGL 1.x, GLU, Mesa software rendering
   libjpeg62-turbo-dev    # JPEG decoding and encoding
   libmpg123-dev          # MP3 decoding

@@ -68,15 +68,17 @@ TEST(ProgramTest, FrameTimesListEveryFrameWithTheSetupThatCameBeforeIt) {
   std::ifstream in(csv);
   std::string line;
   ASSERT_TRUE(std::getline(in, line));
-  EXPECT_EQ(line, "wallMicros,musicMs,scene,setupMicros");
+  EXPECT_EQ(line, "wallMicros,musicMs,scene,setupMicros,shownMs,readMicros,predictedSwapMicros");
   struct Row {
     long long wall, music;
     int scene;
-    long long setup;
+    long long setup, shown, read, predicted;
   };
   std::vector<Row> rows;
   for (Row row{}; std::getline(in, line);) {
-    ASSERT_EQ(std::sscanf(line.c_str(), "%lld,%lld,%d,%lld", &row.wall, &row.music, &row.scene, &row.setup), 4)
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lld,%lld,%d,%lld,%lld,%lld,%lld", &row.wall, &row.music, &row.scene,
+                          &row.setup, &row.shown, &row.read, &row.predicted),
+              7)
         << line;
     rows.push_back(row);
   }
@@ -92,6 +94,11 @@ TEST(ProgramTest, FrameTimesListEveryFrameWithTheSetupThatCameBeforeIt) {
       EXPECT_EQ(rows[i].music - rows[i - 1].music, 2000) << i;
     }
     if (first) entered.push_back(rows[i].scene);
+    // The virtual clock's frames are drawn for its own time, not led on: the
+    // frame shows the step before the one read after its swap.
+    EXPECT_EQ(rows[i].shown, rows[i].music - 2000) << i;
+    EXPECT_EQ(rows[i].predicted, rows[i].read) << i;
+    EXPECT_LE(rows[i].read, rows[i].wall) << i;
     // Scene 0 is set up at start-up, before the first frame; each later scene
     // in the pass that switches to it.
     if (first)
