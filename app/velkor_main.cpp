@@ -15,6 +15,7 @@
 #include "music/music.h"
 #include "music/sequencer.h"
 #include "platform/paths.h"
+#include "platform/sound.h"
 #include "scenes/scenes.h"
 
 #ifndef VELKOR_VERSION
@@ -176,7 +177,7 @@ int VelkorMain(int argc, char** argv) {
     std::setvbuf(pacing.frameTimes, nullptr, _IOLBF, 0);
     std::fputs("wallMicros,musicMs,scene,setupMicros,shownMs,readMicros,predictedSwapMicros\n", pacing.frameTimes);
   }
-  presenting.on = !VirtualClockInUse();
+  presenting.on = !VirtualClockInUse() && SoundSyncAidsWanted();
   if (pacing.verbose) {
     const long long origin =
         std::chrono::duration_cast<std::chrono::microseconds>(pacing.start.time_since_epoch()).count();

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace velkor {
@@ -173,6 +174,11 @@ float SoundLibraryVersion() {
   return 3.0f + static_cast<float>(api) / 100.0f;
 }
 
+bool SoundSyncAidsWanted() {
+  const char* setting = std::getenv("VELKOR_SYNC");
+  return !setting || std::strcmp(setting, "off") != 0;
+}
+
 bool SoundInit(int mixRate) {
   if (output.initialised) return Fail(kSoundAlreadyInitialised);
   if (mixRate <= 0) return Fail(kSoundInvalidParameter);
@@ -195,7 +201,7 @@ bool SoundInit(int mixRate) {
   output.bufferFrames = have.samples;
   output.delay = OutputDelay{};
   output.delay.frames = have.samples;
-  StartOutputLatencyWatch(NoteReportedDelay);
+  if (SoundSyncAidsWanted()) StartOutputLatencyWatch(NoteReportedDelay);
   return Succeed();
 }
 

@@ -30,6 +30,11 @@ enum SoundError : int {
 // old for the feed-free reader replacement used here) reads below 3.33.
 float SoundLibraryVersion();
 
+// False when VELKOR_SYNC=off is in the environment: then the clock keeps
+// back one device buffer whatever the sound system says, and the player draws
+// each frame for its clock reading, as before either was known; for comparing.
+bool SoundSyncAidsWanted();
+
 // Opens the default output device at mixRate Hz, 16-bit stereo (SDL converts
 // to whatever the hardware wants). SDL_AUDIODRIVER chooses the driver.
 bool SoundInit(int mixRate);
