@@ -359,10 +359,10 @@ SoundStats SoundStreamStats() {
   stats.framesHanded = stream.framesHanded;
   stats.callbackNanoseconds = stream.callbackNanoseconds;
   stats.callbacks = stream.callbacks;
+  stats.delayFrames = output.delay.frames;  // the latency watcher writes it under the same lock
+  stats.delayReported = output.delay.reported;
   SDL_UnlockAudioDevice(output.device);
   stats.outputRate = output.rate;
-  stats.delayFrames = output.delay.frames;
-  stats.delayReported = output.delay.reported;
   return stats;
 }
 

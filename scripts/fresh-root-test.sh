@@ -30,14 +30,7 @@ done
 if [ "$(id -u)" -ne 0 ]; then exec sudo --preserve-env=VELKOR_ROOT_CACHE,CI bash "$0" "$@"; fi
 export VELKOR_INNER_COMMAND="$command"
 
-parts=()
-# part NAME COMMAND...: runs the command and notes its wall time.
-part() {
-  local name="$1" start=$SECONDS
-  shift
-  "$@"
-  parts+=("$(printf '%-16s %5d s' "$name" $((SECONDS - start)))")
-}
+source "$src/scripts/parts.sh"
 
 # The host's own Debian mirror, as its apt sources name it.
 host_mirror() {
@@ -95,8 +88,7 @@ cleanup() {
   elif [ -n "$root" ]; then
     echo "fresh-root-test: the root is kept at $root"
   fi
-  echo "fresh-root-test: time per part"
-  printf '  %s\n' "${parts[@]}"
+  report_parts fresh-root-test
   exit "$status"
 }
 trap cleanup EXIT

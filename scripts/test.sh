@@ -5,19 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
-parts=()
-# part NAME COMMAND...: runs the command and notes its wall time.
-part() {
-  local name="$1" start=$SECONDS
-  shift
-  "$@"
-  parts+=("$(printf '%-16s %5d s' "$name" $((SECONDS - start)))")
-}
-report() {
-  echo "test.sh: time per part"
-  printf '  %s\n' "${parts[@]}"
-}
-trap report EXIT
+source scripts/parts.sh
+trap 'report_parts test.sh' EXIT
 
 part install bash scripts/install-deps.sh
 part build bash -c "cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKOR_WARNINGS_AS_ERRORS=ON &&

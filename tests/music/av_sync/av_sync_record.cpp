@@ -31,13 +31,13 @@ int main(int argc, char** argv) {
   signal(SIGINT, Stop);
   const double seconds = std::atof(argv[2]);
   const std::string prefix = argv[3];
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, kChannels};
+  const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, kChannels};
   pa_buffer_attr attr{};
   attr.maxlength = static_cast<std::uint32_t>(-1);
   attr.fragsize = kFramesPerRead * kChannels * 2;
   int error = 0;
   pa_simple* source =
-      pa_simple_new(nullptr, "velkor av-sync", PA_STREAM_RECORD, argv[1], "monitor", &spec, nullptr, &attr, &error);
+      pa_simple_new(nullptr, "velkor av-sync", PA_STREAM_RECORD, argv[1], "monitor", &format, nullptr, &attr, &error);
   if (!source) {
     std::fprintf(stderr, "av_sync_record: %s: %s\n", argv[1], pa_strerror(error));
     return 1;
