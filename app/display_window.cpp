@@ -16,7 +16,12 @@ namespace {
 struct PictureLayout {
   bool keepAspect = false;
   int framebufferWidth = 0, framebufferHeight = 0;
-  int x = 0, y = 0, width = 0, height = 0;
+  int x = 0, y = 0, width = 0, height = 0;  // where the picture is seen in the drawable
+  // A picture of its own size, drawn elsewhere and scaled into place at the
+  // swap: the viewport then covers that size, and the bars are not drawn here.
+  int drawnWidth = 0, drawnHeight = 0;
+  bool onlyWhereItFits = false;  // drawn in the drawable itself, which must hold it
+  bool drawnApart = false;       // the latest layout uses the drawn size
 };
 PictureLayout layout;
 
@@ -36,23 +41,36 @@ const char* TextForWindowResult(WindowResult r) {
 
 void SetKeepPictureAspect(bool keep) { layout.keepAspect = keep; }
 
+void SetDrawnPictureSize(int width, int height, bool onlyWhereItFits) {
+  layout.drawnWidth = width;
+  layout.drawnHeight = height;
+  layout.onlyWhereItFits = onlyWhereItFits;
+}
+
+bool PictureDrawnApart() { return layout.drawnApart; }
+
 void LayoutPicture(int width, int height) {
   if (height == 0) height = 1;
   layout.framebufferWidth = width;
   layout.framebufferHeight = height;
-  layout.x = 0;
-  layout.y = 0;
-  layout.width = width;
-  layout.height = height;
-  if (layout.keepAspect) {
-    if (static_cast<long>(width) * 3 > static_cast<long>(height) * 4) layout.width = height * 4 / 3;
-    else layout.height = width * 3 / 4;
-    layout.x = (width - layout.width) / 2;
-    layout.y = (height - layout.height) / 2;
-  }
-  glViewport(layout.x, layout.y, layout.width, layout.height);
+  const PictureRect seen = FitPicture(width, height, layout.keepAspect);
+  layout.x = seen.x;
+  layout.y = seen.y;
+  layout.width = seen.width;
+  layout.height = seen.height;
+  layout.drawnApart = layout.drawnWidth > 0 &&
+                      (!layout.onlyWhereItFits || (width >= layout.drawnWidth && height >= layout.drawnHeight));
+  if (layout.drawnApart) glViewport(0, 0, layout.drawnWidth, layout.drawnHeight);
+  else glViewport(layout.x, layout.y, layout.width, layout.height);
   // Clears outside the picture are limited again by the next frame.
   glDisable(GL_SCISSOR_TEST);
+}
+
+PictureRect SeenPicture() { return PictureRect{layout.x, layout.y, layout.width, layout.height}; }
+
+void DrawableOfPicture(int* width, int* height) {
+  *width = layout.framebufferWidth;
+  *height = layout.framebufferHeight;
 }
 
 void ResizeViewport(int width, int height) {
@@ -71,7 +89,7 @@ void SetDisplayFullscreen(bool fullscreen) {
 }
 
 void ClearOutsidePicture() {
-  const bool bars = layout.keepAspect && (layout.width != layout.framebufferWidth ||
+  const bool bars = !layout.drawnApart && layout.keepAspect && (layout.width != layout.framebufferWidth ||
                                           layout.height != layout.framebufferHeight);
   if (!bars) return;
   GLfloat clearColour[4];

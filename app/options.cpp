@@ -24,6 +24,13 @@ bool TakeText(const char* text, std::string* out) {
   return true;
 }
 
+bool ParseFilter(const char* text, bool* linear) {
+  if (!text) return false;
+  if (std::strcmp(text, "linear") == 0) return *linear = true, true;
+  if (std::strcmp(text, "nearest") == 0) return *linear = false, true;
+  return false;
+}
+
 bool ParseOnOff(const char* text, bool* out) {
   if (!text) return false;
   if (std::strcmp(text, "on") == 0) return *out = true, true;
@@ -53,6 +60,10 @@ bool ParsePlayerOptions(int argc, char** argv, PlayerOptions* options, std::stri
     else if (arg == "--msaa") {
       takesValue = true;
       ok = ParseWholeNumber(value, 0, 8, &o.msaa) && (o.msaa & (o.msaa - 1)) == 0 && o.msaa != 1;
+    } else if (arg == "--resolution") {
+      takesValue = true, ok = value && ParseResolution(value, &o.resolution);
+    } else if (arg == "--scale-filter") {
+      takesValue = true, ok = ParseFilter(value, &o.linearScaling);
     } else if (arg == "--frame-times") {
       takesValue = true, ok = TakeText(value, &o.frameTimes);
     } else if (arg == "--data") {
@@ -83,6 +94,10 @@ const char* PlayerUsage() {
          "  --vsync on|off    wait for the display between frames (default on)\n"
          "  --max-fps N       at most N frames per second (default 0: no cap)\n"
          "  --msaa N          antialiasing with N samples: 0, 2, 4 or 8 (default 0, the original look)\n"
+         "  --resolution R    the size frames are drawn at: original (640 x 480, scaled to the screen),\n"
+         "                    native (the screen's own pixels), WxH (a 4:3 size, scaled), or auto (the\n"
+         "                    default: original on a software renderer such as llvmpipe, else native)\n"
+         "  --scale-filter F  how a picture of original or WxH size is scaled: linear (default) or nearest\n"
          "  --data DIR        play the data in DIR\n"
          "  --step-ms N       no sound; the music time moves N ms with every frame (quick checks, timedemos)\n"
          "  --verbose         say on standard error when each scene begins and the window switches\n"

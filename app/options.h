@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "app/resolution.h"
+
 namespace velkor {
 
 struct PlayerOptions {
@@ -14,6 +16,8 @@ struct PlayerOptions {
   bool vsync = true;
   int maxFps = 0;      // 0: no cap beyond vsync
   int msaa = 0;        // 0, 2, 4 or 8 samples per pixel
+  ResolutionRequest resolution;  // the size frames are drawn at
+  bool linearScaling = true;     // how a picture of its own size is scaled to the screen
   int stepMs = 0;      // > 0: no sound; the music time moves this much per drawn frame
   bool verbose = false;  // one line on standard error as each scene begins
   std::string dataDir;   // empty: the working directory

@@ -2,6 +2,7 @@
 // the viewport, the global GL state, and the main loop.
 #pragma once
 
+#include "app/resolution.h"
 #include "platform/window.h"
 
 namespace velkor {
@@ -24,6 +25,17 @@ void CloseDisplayWindow();
 void ResizeViewport(int width, int height);
 // The viewport and bars alone, leaving the projection as it is.
 void LayoutPicture(int width, int height);
+// A picture drawn at width x height apart from the drawable (0 x 0: at the
+// drawable's own pixels, the default): the viewport covers that size from
+// the origin, and the picture is put in its place at the swap. Takes effect
+// with the next layout. onlyWhereItFits: drawn in the drawable's own corner,
+// so only in a drawable at least that big; smaller ones are drawn as native.
+void SetDrawnPictureSize(int width, int height, bool onlyWhereItFits);
+// Whether the latest layout draws the picture apart, at its own size.
+bool PictureDrawnApart();
+// Where the picture is seen in the drawable of the latest layout, and that drawable.
+PictureRect SeenPicture();
+void DrawableOfPicture(int* width, int* height);
 
 // The show's window size, and its switch to and from fullscreen at any time:
 // the picture follows, the GL context, the music and the scene go on.

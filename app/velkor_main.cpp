@@ -4,12 +4,15 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
 #include "app/data_search.h"
 #include "app/frame_lead.h"
 #include "app/options.h"
+#include "app/picture_buffer.h"
 #include "app/shell.h"
 #include "assets/prepare.h"
 #include "music/music.h"
@@ -93,7 +96,9 @@ bool PollPlatformEvent(PlatformEvent* event) { return PlatformPollEvent(event); 
 // Swaps, then with a frame cap waits for the next frame's turn; a late frame
 // starts the count afresh rather than rushing to catch up.
 void SwapPaced() {
+  ShowPicture();
   PlatformSwapBuffers();
+  ReturnToPicture();
   const SteadyClock::time_point swapped = SteadyClock::now();
   NoteSwap(swapped);
   if (pacing.stepMs > 0) SetVirtualClockMs(MusicPositionMs() + pacing.stepMs);
@@ -118,7 +123,16 @@ void ReportScene(int scene, int ms) {
 
 void SwitchFullscreen(bool fullscreen) {
   SetDisplayFullscreen(fullscreen);
-  PrintMusicTime(fullscreenMode ? "fullscreen" : "window", MusicPositionMs());
+  int width = 0, height = 0;
+  PlatformDrawableSize(&width, &height);
+  const std::string what =
+      std::string(fullscreenMode ? "fullscreen " : "window ") + std::to_string(width) + "x" + std::to_string(height);
+  PrintMusicTime(what.c_str(), MusicPositionMs());
+}
+
+bool FramebufferObjectsWanted() {
+  const char* wanted = std::getenv("VELKOR_FRAMEBUFFER_OBJECTS");
+  return !(wanted && std::strcmp(wanted, "off") == 0);
 }
 
 bool IsDirectory(const std::string& path) {
@@ -187,11 +201,15 @@ int VelkorMain(int argc, char** argv) {
   // A failed start-up has already been reported; unlike the original's 0, the
   // process reports it with a failing status.
   if (!OpenDisplayWindow("velkor", kWindowWidth, kWindowHeight, 32, options.fullscreen)) return 1;
+  StartPictureBuffer(
+      PictureBufferSettings{options.resolution, options.linearScaling, options.msaa, FramebufferObjectsWanted()});
+  std::fprintf(stderr, "velkor: picture %s\n", PictureBufferDescription().c_str());
   const MainLoopIo io{PollPlatformEvent, PresentedPositionMs, SwapPaced, SwitchFullscreen,
                       IdleBriefly,       ReportScene,     options.loop};
   const int status = RunMainLoop(io);
   StopPreparation();
   StopMusic();
+  StopPictureBuffer();
   CloseDisplayWindow();
   if (pacing.frameTimes) std::fclose(pacing.frameTimes);
   return status;

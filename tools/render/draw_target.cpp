@@ -5,27 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/framebuffer.h"
 #include "platform/gl.h"
 
 namespace velkor {
 
 namespace {
-
-// Framebuffer-object entry points, looked up once a context is current: the
-// system's GL headers declare only the 1.x calls.
-struct FramebufferCalls {
-  PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
-  PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
-  PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-  PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
-  PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-  PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
-  PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-  PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC renderbufferStorageMultisample = nullptr;
-  PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
-  PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
-  PFNGLCLIPCONTROLPROC clipControl = nullptr;  // optional
-};
 
 // Pixel-buffer-object entry points, for reads that do not stall the GL thread.
 struct BufferCalls {
@@ -43,22 +28,6 @@ bool Fetch(T& slot, const char* name) {
   return slot != nullptr;
 }
 
-bool FetchFramebufferCalls(FramebufferCalls* c) {
-  bool all = true;
-  all &= Fetch(c->genFramebuffers, "glGenFramebuffers");
-  all &= Fetch(c->deleteFramebuffers, "glDeleteFramebuffers");
-  all &= Fetch(c->bindFramebuffer, "glBindFramebuffer");
-  all &= Fetch(c->checkFramebufferStatus, "glCheckFramebufferStatus");
-  all &= Fetch(c->genRenderbuffers, "glGenRenderbuffers");
-  all &= Fetch(c->deleteRenderbuffers, "glDeleteRenderbuffers");
-  all &= Fetch(c->bindRenderbuffer, "glBindRenderbuffer");
-  all &= Fetch(c->renderbufferStorageMultisample, "glRenderbufferStorageMultisample");
-  all &= Fetch(c->framebufferRenderbuffer, "glFramebufferRenderbuffer");
-  all &= Fetch(c->blitFramebuffer, "glBlitFramebuffer");
-  Fetch(c->clipControl, "glClipControl");
-  return all;
-}
-
 bool FetchBufferCalls(BufferCalls* c) {
   bool all = true;
   all &= Fetch(c->genBuffers, "glGenBuffers");
@@ -70,18 +39,11 @@ bool FetchBufferCalls(BufferCalls* c) {
   return all;
 }
 
-// One framebuffer object: RGB colour and 24-bit depth, as the context's own
-// framebuffer has them, so that blending and depth tests come out the same.
-struct Framebuffer {
-  GLuint framebuffer = 0, colour = 0, depth = 0;
-};
-
 struct DrawTargetState {
   DrawTargetSize size;
   int drawWidth = 0, drawHeight = 0;
-  FramebufferCalls gl;
-  Framebuffer drawn;     // where the show draws; multisampled with msaa
-  Framebuffer resolved;  // msaa only: the drawn samples resolved, for reading
+  OffscreenBuffer drawn;     // where the show draws; multisampled with msaa
+  OffscreenBuffer resolved;  // msaa only: the drawn samples resolved, for reading
   bool objects = false;  // false: the context's own framebuffer
   bool topRowFirst = false;  // drawn with the upper-left origin: read back top row first
   // Reads in flight, oldest first, each in a pixel buffer of its own; where
@@ -93,32 +55,6 @@ struct DrawTargetState {
   int firstPending = 0, pending = 0;
 };
 DrawTargetState target;
-
-bool MakeFramebuffer(int width, int height, int samples, bool withDepth, Framebuffer* f) {
-  const FramebufferCalls& gl = target.gl;
-  gl.genFramebuffers(1, &f->framebuffer);
-  gl.bindFramebuffer(GL_FRAMEBUFFER, f->framebuffer);
-  gl.genRenderbuffers(1, &f->colour);
-  gl.bindRenderbuffer(GL_RENDERBUFFER, f->colour);
-  gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGB8, width, height);
-  gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, f->colour);
-  if (withDepth) {
-    gl.genRenderbuffers(1, &f->depth);
-    gl.bindRenderbuffer(GL_RENDERBUFFER, f->depth);
-    gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, width, height);
-    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, f->depth);
-  }
-  gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
-  return gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE && glGetError() == GL_NO_ERROR;
-}
-
-void DeleteFramebuffer(Framebuffer* f) {
-  const FramebufferCalls& gl = target.gl;
-  if (f->framebuffer) gl.deleteFramebuffers(1, &f->framebuffer);
-  if (f->colour) gl.deleteRenderbuffers(1, &f->colour);
-  if (f->depth) gl.deleteRenderbuffers(1, &f->depth);
-  *f = Framebuffer();
-}
 
 std::string SizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
@@ -173,7 +109,7 @@ bool OpenDrawTarget(const DrawTargetSize& size, std::string* error) {
     MakePixelBuffers();
     return true;
   }
-  if (!FetchFramebufferCalls(&target.gl)) {
+  if (!FetchFramebufferEntryPoints()) {
     *error = "--ssaa and --msaa need framebuffer objects, which this GL does not offer";
     return false;
   }
@@ -182,28 +118,20 @@ bool OpenDrawTarget(const DrawTargetSize& size, std::string* error) {
   while (glGetError() != GL_NO_ERROR) {
   }
   target.objects = true;
-  bool ok = MakeFramebuffer(target.drawWidth, target.drawHeight, size.msaa, true, &target.drawn);
-  if (ok && size.msaa > 0) ok = MakeFramebuffer(target.drawWidth, target.drawHeight, 0, false, &target.resolved);
+  bool ok = MakeOffscreenBuffer(target.drawWidth, target.drawHeight, size.msaa, true, &target.drawn);
+  if (ok && size.msaa > 0) ok = MakeOffscreenBuffer(target.drawWidth, target.drawHeight, 0, false, &target.resolved);
   if (!ok) {
     *error = "no framebuffer of " + SizeText(target.drawWidth, target.drawHeight) +
              (size.msaa > 0 ? " with " + std::to_string(size.msaa) + " samples" : "") + " (out of memory?)";
     CloseDrawTarget();
     return false;
   }
-  target.gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, target.drawn.framebuffer);
-  target.gl.bindFramebuffer(GL_READ_FRAMEBUFFER,
-                            size.msaa > 0 ? target.resolved.framebuffer : target.drawn.framebuffer);
+  BindDrawFramebuffer(target.drawn.framebuffer);
+  BindReadFramebuffer(size.msaa > 0 ? target.resolved.framebuffer : target.drawn.framebuffer);
   glReadBuffer(GL_COLOR_ATTACHMENT0);
-  // Mesa stores the context's own framebuffer with its top row first and a
-  // framebuffer object with its bottom row first, so the same triangle is
-  // rasterised in opposite directions and its edge pixels and interpolated
-  // values differ slightly. The upper-left origin turns the drawing over:
-  // frames then equal those drawn at this size without objects, pixel for
-  // pixel, and their rows are read top first.
-  if (target.gl.clipControl) {
-    target.gl.clipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
-    target.topRowFirst = true;
-  }
+  // Drawn with the upper-left origin, frames equal those drawn at this size
+  // without objects, and their rows are read top first.
+  target.topRowFirst = SetUpperLeftOrigin(true);
   MakePixelBuffers();
   return true;
 }
@@ -230,18 +158,14 @@ bool DrawTargetTopRowFirst() { return target.topRowFirst; }
 int ReadbacksPending() { return target.pending; }
 
 void StartReadback() {
-  const FramebufferCalls& gl = target.gl;
   if (target.objects && target.size.msaa > 0) {
-    // The bars' clear leaves a scissor behind, and blits obey it.
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    glDisable(GL_SCISSOR_TEST);
-    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, target.drawn.framebuffer);
-    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, target.resolved.framebuffer);
-    gl.blitFramebuffer(0, 0, target.drawWidth, target.drawHeight, 0, 0, target.drawWidth, target.drawHeight,
-                       GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    gl.bindFramebuffer(GL_READ_FRAMEBUFFER, target.resolved.framebuffer);
-    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, target.drawn.framebuffer);
-    if (scissor) glEnable(GL_SCISSOR_TEST);
+    // The bars' clear leaves a scissor behind; the copy is made without it.
+    BindReadFramebuffer(target.drawn.framebuffer);
+    BindDrawFramebuffer(target.resolved.framebuffer);
+    const BlitRect whole{0, 0, target.drawWidth, target.drawHeight};
+    BlitColour(whole, whole, false);
+    BindReadFramebuffer(target.resolved.framebuffer);
+    BindDrawFramebuffer(target.drawn.framebuffer);
   }
   const int slot = (target.firstPending + target.pending) % kReadbacksInFlight;
   ++target.pending;
@@ -278,9 +202,10 @@ void CloseDrawTarget() {
   target.pixelBuffers = false;
   target.pending = 0;
   if (target.objects) {
-    target.gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
-    DeleteFramebuffer(&target.drawn);
-    DeleteFramebuffer(&target.resolved);
+    BindDrawFramebuffer(0);
+    BindReadFramebuffer(0);
+    DeleteOffscreenBuffer(&target.drawn);
+    DeleteOffscreenBuffer(&target.resolved);
   }
   target.objects = false;
 }
