@@ -60,7 +60,11 @@ void LayoutPicture(int width, int height) {
   layout.height = seen.height;
   layout.drawnApart = layout.drawnWidth > 0 &&
                       (!layout.onlyWhereItFits || (width >= layout.drawnWidth && height >= layout.drawnHeight));
-  if (layout.drawnApart) glViewport(0, 0, layout.drawnWidth, layout.drawnHeight);
+  // In the drawable itself the picture takes the upper-left corner: Mesa stores
+  // rows top first, so there it lies where the rows of a framebuffer of the
+  // picture's own size would, on the same tiles, and is drawn pixel for pixel alike.
+  if (layout.drawnApart)
+    glViewport(0, layout.onlyWhereItFits ? height - layout.drawnHeight : 0, layout.drawnWidth, layout.drawnHeight);
   else glViewport(layout.x, layout.y, layout.width, layout.height);
   // Clears outside the picture are limited again by the next frame.
   glDisable(GL_SCISSOR_TEST);

@@ -72,6 +72,13 @@ bool MakeCornerTexture() {
   return glGetError() == GL_NO_ERROR;
 }
 
+// The corner's lowest row in the drawable (see LayoutPicture).
+int CornerY() {
+  int width = 0, height = 0;
+  DrawableOfPicture(&width, &height);
+  return height - picture.height;
+}
+
 void Relayout() {
   int width = 0, height = 0;
   DrawableOfPicture(&width, &height);
@@ -161,7 +168,7 @@ void ShowFromCorner() {
   GLint bound = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   glBindTexture(GL_TEXTURE_2D, picture.cornerTexture);
-  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, picture.width, picture.height);
+  glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, CornerY(), picture.width, picture.height);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
   BlackenDrawable();
   DrawCornerTextureOver(SeenPicture());
@@ -243,7 +250,8 @@ std::string ReadDrawnPicture() {
     BindReadFramebuffer(source.framebuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
   }
-  glReadPixels(0, 0, picture.width, picture.height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+  const int lowestRow = picture.where == Where::Corner ? CornerY() : 0;
+  glReadPixels(0, lowestRow, picture.width, picture.height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
   if (picture.where == Where::Framebuffer) BindReadFramebuffer(0);
   std::string topFirst(rows.size(), '\0');
   for (int y = 0; y < picture.height; ++y) {

@@ -1,7 +1,7 @@
 // The player's frames drawn at a size of their own (640 x 480 as the
 // original, or another 4:3 size) and scaled to their place on the screen at
 // each swap: in a framebuffer object, or where the GL has none, in the back
-// buffer's lower-left corner, copied to a texture and drawn over the picture.
+// buffer's upper-left corner, copied to a texture and drawn over the picture.
 #pragma once
 
 #include <string>

@@ -28,7 +28,7 @@ void LayoutPicture(int width, int height);
 // A picture drawn at width x height apart from the drawable (0 x 0: at the
 // drawable's own pixels, the default): the viewport covers that size from
 // the origin, and the picture is put in its place at the swap. Takes effect
-// with the next layout. onlyWhereItFits: drawn in the drawable's own corner,
+// with the next layout. onlyWhereItFits: drawn in the drawable's own upper-left corner,
 // so only in a drawable at least that big; smaller ones are drawn as native.
 void SetDrawnPictureSize(int width, int height, bool onlyWhereItFits);
 // Whether the latest layout draws the picture apart, at its own size.
