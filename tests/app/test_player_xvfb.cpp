@@ -94,7 +94,8 @@ class PlayerWindowTest : public ::testing::Test {
   Window window_ = 0;
 };
 
-// Fullscreen fills the screen with the centred 4:3 picture, black bars beside it.
+// Fullscreen fills the screen with the centred 4:3 picture, black bars beside
+// it; the switches' lines name the drawable's size.
 TEST_F(PlayerWindowTest, F11AndAltEnterSwitchToAWindowAndBackWhileTheClockRuns) {
   Start(1920, 1080, {"--silent"});
   ASSERT_TRUE(WindowBecomes(0, 0, 1920, 1080));
@@ -114,11 +115,36 @@ TEST_F(PlayerWindowTest, F11AndAltEnterSwitchToAWindowAndBackWhileTheClockRuns) 
   PressKey(d, window_, XK_Escape);
   EXPECT_EQ(show_->WaitForExit(20), 0);
   const std::string log = show_->ErrorOutput();
-  const std::vector<int> toWindow = TimesOf(log, "window"), toFull = TimesOf(log, "fullscreen");
+  const std::vector<int> toWindow = TimesOf(log, "window 640x480"),
+                         toFull = TimesOf(log, "fullscreen 1920x1080");
   ASSERT_EQ(toWindow.size(), 1u) << log;
   ASSERT_EQ(toFull.size(), 1u) << log;
   EXPECT_GT(toFull[0] - toWindow[0], 1000) << "the music clock ran on across the switch";
   EXPECT_EQ(TimesOf(log, "scene 0 begins").size(), 1u) << "no setup ran again";
+  // On Xvfb the GL is llvmpipe: the frames are drawn at 640 x 480 and scaled.
+  EXPECT_NE(log.find("velkor: picture drawn at 640x480 in a framebuffer object, shown at 1440x1080 of 1920x1080 "
+                     "(linear; auto: llvmpipe"),
+            std::string::npos)
+      << log;
+}
+
+TEST_F(PlayerWindowTest, NativeResolutionDrawsAtTheScreensPixelsAndSwitchesAlike) {
+  Start(1600, 1200, {"--silent", "--resolution", "native"});
+  ASSERT_TRUE(WindowBecomes(0, 0, 1600, 1200));
+  Display* d = screen_->display();
+  EXPECT_TRUE(Eventually([&] { return IsLit(ScreenPixel(d, 3, 600)) && IsLit(ScreenPixel(d, 1596, 600)); }))
+      << "a 4:3 screen has no bars";
+  SendKey(d, window_, XK_Return, XK_Alt_L);
+  ASSERT_TRUE(WindowBecomes((1600 - 640) / 2, (1200 - 480) / 2, 640, 480));
+  SendKey(d, window_, XK_F11);
+  ASSERT_TRUE(WindowBecomes(0, 0, 1600, 1200));
+  PressKey(d, window_, XK_Escape);
+  EXPECT_EQ(show_->WaitForExit(20), 0);
+  const std::string log = show_->ErrorOutput();
+  EXPECT_NE(log.find("velkor: picture drawn at the drawable's pixels, 1600x1200 of 1600x1200 (native: asked for)"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(TimesOf(log, "window 640x480").size(), 1u) << log;
 }
 
 // The whole show in real time (about 212 s).
