@@ -85,12 +85,30 @@ void Relayout() {
   LayoutPicture(width, height);
 }
 
-void BlackenDrawable() {
+// Only the bars: the picture covers the rest, and on a software renderer
+// every pixel cleared twice costs.
+void BlackenBars() {
+  int width = 0, height = 0;
+  DrawableOfPicture(&width, &height);
+  const PictureRect seen = SeenPicture();
   GLfloat clearColour[4];
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-  glDisable(GL_SCISSOR_TEST);
+  GLint scissorBox[4];
+  glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
+  const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
   glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  const PictureRect bars[4] = {{0, 0, seen.x, height},
+                               {seen.x + seen.width, 0, width - seen.x - seen.width, height},
+                               {seen.x, 0, seen.width, seen.y},
+                               {seen.x, seen.y + seen.height, seen.width, height - seen.y - seen.height}};
+  for (const PictureRect& bar : bars) {
+    if (bar.width <= 0 || bar.height <= 0) continue;
+    glScissor(bar.x, bar.y, bar.width, bar.height);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
+  if (!scissor) glDisable(GL_SCISSOR_TEST);
   glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
 }
 
@@ -105,7 +123,7 @@ void ShowFromFramebuffer() {
   }
   BindReadFramebuffer(source);
   BindDrawFramebuffer(0);
-  BlackenDrawable();
+  BlackenBars();
   const PictureRect seen = SeenPicture();
   // Drawn turned over, its first row is the picture's top.
   const BlitRect to = picture.upperLeft
@@ -170,7 +188,7 @@ void ShowFromCorner() {
   glBindTexture(GL_TEXTURE_2D, picture.cornerTexture);
   glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, CornerY(), picture.width, picture.height);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
-  BlackenDrawable();
+  BlackenBars();
   DrawCornerTextureOver(SeenPicture());
 }
 
