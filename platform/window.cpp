@@ -8,8 +8,11 @@
 #endif
 
 #include <cstdlib>
+#include <string>
 
 #include "platform/gl.h"
+#include "platform/log.h"
+#include "platform/sdl_video_driver.h"
 
 namespace velkor {
 
@@ -21,6 +24,7 @@ struct WindowState {
   bool videoStarted = false;
   bool driverRequested = false;  // by the caller or SDL_VIDEODRIVER, not SDL's own fallback
   bool unseen = false;           // a driver that shows nothing (offscreen, dummy)
+  std::string driverNote;  // why SDL's own choice of driver was not taken
   bool fullscreen = false;
   bool filledByHand = false;  // fullscreen as a borderless window of the display's size
   WindowPreferences preferences;
@@ -143,13 +147,35 @@ void SetWindowPreferences(const WindowPreferences& preferences) { state.preferen
 
 WindowResult PlatformInitVideo(const char* driver) {
   if (state.videoStarted) return WindowResult::Ok;
-  if (driver) SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return WindowResult::VideoUnavailable;
   const char* forced = std::getenv("SDL_VIDEODRIVER");
+  const char* x11Display = std::getenv("DISPLAY");
+  SDL_version linked;
+  SDL_GetVersion(&linked);
+  // SDL reads its environment before a hint of ordinary priority.
+  const VideoDriverInputs inputs{forced ? forced : driver, x11Display && *x11Display, linked.major, linked.minor,
+                                 linked.patch};
+  const VideoDriverChoice choice = ChooseVideoDriver(inputs, ProbeWaylandSeats);
+  state.driverNote = choice.note;
+  if (choice.refused) {
+    LogLine(choice.note);
+    return WindowResult::VideoUnavailable;
+  }
+  // A driver forced by an earlier start-up does not carry over to this one.
+  SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+  if (!choice.driver.empty()) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, choice.driver.c_str(), SDL_HINT_OVERRIDE);
+  else if (driver) SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return WindowResult::VideoUnavailable;
   state.driverRequested = driver != nullptr || (forced && *forced);
   state.videoStarted = true;
   return WindowResult::Ok;
 }
+
+const char* PlatformVideoDriverName() {
+  const char* current = state.videoStarted ? SDL_GetCurrentVideoDriver() : nullptr;
+  return current ? current : "none";
+}
+
+const char* PlatformVideoDriverNote() { return state.driverNote.c_str(); }
 
 WindowResult PlatformCreateWindow(const char* title, int width, int height, int colourBits, bool fullscreen,
                                   bool visible) {
@@ -163,7 +189,13 @@ WindowResult PlatformCreateWindow(const char* title, int width, int height, int 
   const char* current = SDL_GetCurrentVideoDriver();
   state.unseen = current && (SDL_strcmp(current, "offscreen") == 0 || SDL_strcmp(current, "dummy") == 0);
   if (visible && state.unseen && !state.driverRequested) return WindowResult::WindowFailed;
-  const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (visible ? 0 : SDL_WINDOW_HIDDEN);
+  // On a scaled screen the drawable has the screen's real pixels, not a
+  // picture drawn at the desktop's smaller size and enlarged by the compositor.
+  // The Wayland app id (and the X11 class) SDL 2.26 takes from the program's
+  // file name, velkor: the name of the desktop entry, which is how the
+  // desktop finds the show's icon.
+  const Uint32 flags =
+      SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI | (visible ? 0 : SDL_WINDOW_HIDDEN);
   const SDL_Rect bounds = DisplayBounds();
   const int x = visible ? bounds.x + (bounds.w - width) / 2 : 0, y = visible ? bounds.y + (bounds.h - height) / 2 : 0;
   state.window = SDL_CreateWindow(title, x, y, width, height, flags);

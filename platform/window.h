@@ -31,8 +31,17 @@ struct WindowPreferences {
 };
 void SetWindowPreferences(const WindowPreferences& preferences);
 
-// Starts the video system: the named SDL driver, or the default one when null.
+// Starts the video system: the named SDL driver, or the default one when null
+// (SDL_VIDEODRIVER overrides both). Where SDL would crash starting Wayland on
+// the compositor at hand, X11 is used instead when there is an X server;
+// otherwise a line on standard error says why, and it fails.
 WindowResult PlatformInitVideo(const char* driver);
+
+// The driver SDL runs on ("x11", "wayland", "offscreen", ...); "none" before
+// PlatformInitVideo has started one.
+const char* PlatformVideoDriverName();
+// Why the latest start-up did not take SDL's own choice of driver, or "".
+const char* PlatformVideoDriverNote();
 
 // Creates the window (fullscreen on the desktop's own mode when asked) with a
 // double-buffered RGBA, 24-bit depth, compatibility-profile GL context made current.

@@ -16,6 +16,10 @@ PACKAGES=(
   ffmpeg                 # video capture and its tests
   xvfb xauth libx11-dev libxfixes-dev  # a virtual display for the window tests, and a client to drive it
   xfonts-base            # X fonts, as every desktop has: the window tests see SDL's real message boxes
+  libxtst-dev            # XTest: the Wayland tests type into the compositor's X window as a person would
+  x11-xserver-utils      # xrdb: an X screen that says it is scaled (Xft.dpi)
+  weston                 # a Wayland compositor nested in Xvfb, for the player's Wayland tests
+  libwayland-dev         # the compositor's seat asked before SDL's Wayland start-up, which older SDL cannot survive without one
   file                   # cpack's Debian generator reads the programs' kinds with it
   pulseaudio pulseaudio-utils  # a sound server of the tests' own, whose device they can take away
   clang libclang-rt-dev  # the loader's fuzz target (libFuzzer)

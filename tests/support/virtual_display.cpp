@@ -114,15 +114,18 @@ ChildProcess::~ChildProcess() {
 }
 
 int ChildProcess::WaitForExit(int seconds) {
+  if (exited_) return status_;
+  // Looked at once at least: 0 s asks whether it has ended already.
   const auto end = Clock::now() + std::chrono::seconds(seconds);
-  while (Clock::now() < end) {
+  do {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       exited_ = true;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      return status_;
     }
-    Pause(20);
-  }
+    if (seconds > 0) Pause(20);
+  } while (Clock::now() < end);
   return -1;
 }
 
@@ -174,6 +177,24 @@ std::vector<int> ScreenPixel(Display* d, int x, int y) {
   const unsigned long pixel = XGetPixel(image, 0, 0);
   XDestroyImage(image);
   return {static_cast<int>((pixel >> 16) & 255), static_cast<int>((pixel >> 8) & 255), static_cast<int>(pixel & 255)};
+}
+
+Image ScreenImage(Display* d, int x, int y, int width, int height) {
+  Image picture;
+  XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, width, height, AllPlanes, ZPixmap);
+  if (!image) return picture;
+  picture.width = width;
+  picture.height = height;
+  picture.rgb.reserve(static_cast<std::size_t>(width) * height * 3);
+  for (int row = 0; row < height; ++row)
+    for (int column = 0; column < width; ++column) {
+      const unsigned long pixel = XGetPixel(image, column, row);
+      picture.rgb.push_back(static_cast<std::uint8_t>((pixel >> 16) & 255));
+      picture.rgb.push_back(static_cast<std::uint8_t>((pixel >> 8) & 255));
+      picture.rgb.push_back(static_cast<std::uint8_t>(pixel & 255));
+    }
+  XDestroyImage(image);
+  return picture;
 }
 
 void SendKey(Display* d, Window w, unsigned long keysym, unsigned long modifierKeysym) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/tool_support.h"
+
 // Xlib's macros (None, Bool, Status) clash with other headers: include this last.
 #include <X11/Xlib.h>
 
@@ -47,7 +49,7 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
   // Exit status, 128 + N when ended by signal N, or -1 when it has not ended
-  // within the time given.
+  // within the time given (0: whether it has ended already).
   int WaitForExit(int seconds);
   void Signal(int signal);
   std::string ErrorOutput() const;
@@ -55,6 +57,7 @@ class ChildProcess {
  private:
   pid_t pid_ = -1;
   bool exited_ = false;
+  int status_ = -1;
   std::string errorFile_;
 };
 
@@ -70,6 +73,9 @@ WindowBox WindowGeometry(Display* d, Window w);
 
 // {r, g, b} of a pixel of the screen (root window coordinates).
 std::vector<int> ScreenPixel(Display* d, int x, int y);
+// The screen's pixels in the box (root window coordinates); empty when the
+// box is not on the screen.
+Image ScreenImage(Display* d, int x, int y, int width, int height);
 
 // Presses and releases keysym on the window; with modifierKeysym (e.g. XK_Alt_L)
 // held around it when not 0.
