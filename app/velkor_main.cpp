@@ -203,6 +203,9 @@ int VelkorMain(int argc, char** argv) {
   if (!OpenDisplayWindow("velkor", kWindowWidth, kWindowHeight, 32, options.fullscreen)) return 1;
   StartPictureBuffer(
       PictureBufferSettings{options.resolution, options.linearScaling, options.msaa, FramebufferObjectsWanted()});
+  const char* driverNote = PlatformVideoDriverNote();
+  std::fprintf(stderr, "velkor: video %s%s%s%s\n", PlatformVideoDriverName(), *driverNote ? " (" : "", driverNote,
+               *driverNote ? ")" : "");
   std::fprintf(stderr, "velkor: picture %s\n", PictureBufferDescription().c_str());
   const MainLoopIo io{PollPlatformEvent, PresentedPositionMs, SwapPaced, SwitchFullscreen,
                       IdleBriefly,       ReportScene,     options.loop};
