@@ -210,14 +210,19 @@ void DescribeChoice(const ResolutionChoice& choice, const char* how) {
 
 void StartPictureBuffer(const PictureBufferSettings& settings) {
   StopPictureBuffer();
-  const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  const char* renderer = settings.renderer.empty() ? reinterpret_cast<const char*>(glGetString(GL_RENDERER))
+                                                   : settings.renderer.c_str();
   const ResolutionChoice choice = ChooseResolution(settings.request, renderer);
   picture.linear = settings.linear;
   picture.width = choice.width;
   picture.height = choice.height;
   const char* how = "";
   std::string refused;
-  if (choice.offscreen) {
+  GLint windowSamples = 0;
+  glGetIntegerv(GL_SAMPLE_BUFFERS, &windowSamples);
+  if (choice.offscreen && windowSamples > 0) {
+    refused = "the window is multisampled";
+  } else if (choice.offscreen) {
     if (settings.framebufferObjects && FetchFramebufferEntryPoints()) {
       if (MakeFramebuffers(settings.msaa)) picture.where = Where::Framebuffer, how = "in a framebuffer object";
       else refused = "no framebuffer object of " + SizeText(picture.width, picture.height);
@@ -237,6 +242,10 @@ void StartPictureBuffer(const PictureBufferSettings& settings) {
   ResolutionChoice said = choice;
   if (!refused.empty()) said.why = refused + ", so native instead";
   DescribeChoice(said, how);
+}
+
+bool WindowWantsSamples(const PictureBufferSettings& settings) {
+  return settings.msaa > 0 && !ChooseResolution(settings.request, settings.renderer.c_str()).offscreen;
 }
 
 std::string PictureBufferDescription() { return picture.description; }

@@ -15,7 +15,13 @@ struct PictureBufferSettings {
   bool linear = true;  // the scaling filter: linear, or nearest for crisp pixels
   int msaa = 0;        // samples per drawn pixel in the framebuffer object
   bool framebufferObjects = true;  // false: the corner of the back buffer, as on a GL 1.x driver
+  std::string renderer;  // the GL_RENDERER the choice is made on; empty: the current context's
 };
+
+// Whether the window should have samples of its own: only where the
+// frames are drawn in it. A picture drawn apart takes the samples itself,
+// and its copy cannot be made into a multisampled window.
+bool WindowWantsSamples(const PictureBufferSettings& settings);
 
 // With the window's context current, after the first layout: reads the
 // renderer, chooses, and makes what the choice needs. Native, or a picture

@@ -178,7 +178,15 @@ int VelkorMain(int argc, char** argv) {
   std::fprintf(stderr, "velkor: data from %s (%s)\n", data.dir.c_str(), data.why);
   // Scene 0's files are decoded while the window and the sound start.
   PrepareSceneAhead(0);
-  SetWindowPreferences(WindowPreferences{options.display, options.msaa, options.vsync});
+  PictureBufferSettings pictures{options.resolution, options.linearScaling, options.msaa, FramebufferObjectsWanted(),
+                                 ""};
+  // With samples asked for, whether they belong to the window or to the
+  // picture drawn apart depends on the renderer, which a first context tells.
+  if (options.msaa > 0 && options.resolution.mode == ResolutionMode::Automatic &&
+      PlatformInitVideo(nullptr) == WindowResult::Ok)
+    pictures.renderer = PlatformProbeRenderer();
+  SetWindowPreferences(
+      WindowPreferences{options.display, WindowWantsSamples(pictures) ? options.msaa : 0, options.vsync});
   if (options.silent) SetClockSource(ClockSource::WallClock);
   if (options.stepMs > 0) SetClockSource(ClockSource::Virtual);
   pacing.stepMs = options.stepMs;
@@ -201,8 +209,7 @@ int VelkorMain(int argc, char** argv) {
   // A failed start-up has already been reported; unlike the original's 0, the
   // process reports it with a failing status.
   if (!OpenDisplayWindow("velkor", kWindowWidth, kWindowHeight, 32, options.fullscreen)) return 1;
-  StartPictureBuffer(
-      PictureBufferSettings{options.resolution, options.linearScaling, options.msaa, FramebufferObjectsWanted()});
+  StartPictureBuffer(pictures);
   const char* driverNote = PlatformVideoDriverNote();
   std::fprintf(stderr, "velkor: video %s%s%s%s\n", PlatformVideoDriverName(), *driverNote ? " (" : "", driverNote,
                *driverNote ? ")" : "");

@@ -234,6 +234,25 @@ bool PlatformOpenHeadless(int width, int height) {
   return PlatformCreateWindow("velkor", width, height, 32, false, false) == WindowResult::Ok;
 }
 
+std::string PlatformProbeRenderer() {
+  if (!state.videoStarted || state.window) return "";
+  SetContextAttributes();
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+  SDL_Window* probe = SDL_CreateWindow("velkor", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!probe) return "";
+  std::string renderer;
+  SDL_GLContext context = SDL_GL_CreateContext(probe);
+  if (context) {
+    const char* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (name) renderer = name;
+    SDL_GL_MakeCurrent(probe, nullptr);
+    SDL_GL_DeleteContext(context);
+  }
+  SDL_DestroyWindow(probe);
+  return renderer;
+}
+
 void PlatformShowWindow() {
   if (!state.window) return;
   SDL_ShowWindow(state.window);

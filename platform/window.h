@@ -2,6 +2,8 @@
 // or, for tests and offline rendering, a hidden context without a display.
 #pragma once
 
+#include <string>
+
 namespace velkor {
 
 enum class WindowResult {
@@ -51,6 +53,11 @@ WindowResult PlatformCreateWindow(const char* title, int width, int height, int 
 // A hidden context for tests and offline rendering: the offscreen driver when
 // there is no display. Size is that of the default framebuffer.
 bool PlatformOpenHeadless(int width, int height);
+
+// The GL_RENDERER of a context like the window's, from a hidden window made
+// and destroyed for the question, before the real window exists (its
+// multisampling can depend on the answer). Empty where none can be had.
+std::string PlatformProbeRenderer();
 
 void PlatformShowWindow();
 

@@ -147,6 +147,18 @@ TEST_F(PlayerWindowTest, NativeResolutionDrawsAtTheScreensPixelsAndSwitchesAlike
   EXPECT_EQ(TimesOf(log, "window 640x480").size(), 1u) << log;
 }
 
+// Samples asked for go to the picture drawn apart, whose copy a multisampled
+// window would refuse: the screen then stayed black.
+TEST_F(PlayerWindowTest, MultisamplingShowsThePictureDrawnAtTheOriginalSize) {
+  Start(1920, 1080, {"--silent", "--msaa", "4"});
+  ASSERT_TRUE(WindowBecomes(0, 0, 1920, 1080));
+  EXPECT_TRUE(PictureWithBars(240, 1440, 1080));
+  PressKey(screen_->display(), window_, XK_Escape);
+  EXPECT_EQ(show_->WaitForExit(20), 0);
+  EXPECT_NE(show_->ErrorOutput().find("drawn at 640x480 in a framebuffer object"), std::string::npos)
+      << show_->ErrorOutput();
+}
+
 // The whole show in real time (about 212 s).
 TEST_F(PlayerWindowTest, SilentPlaysTheWholeShowWithoutASoundDevice) {
   screen_ = std::make_unique<VirtualDisplay>(640, 480);
