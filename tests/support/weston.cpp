@@ -91,6 +91,12 @@ Weston::Weston(const WestonSettings& settings, const VirtualDisplay* x) : x_(x),
     ready_ = (headless || outputWindow_) && Answers(socket_);
     if (!ready_) Pause(20);
   }
+  // The X focus is the window's from the start, before any client: each
+  // change of it has Weston take the keyboard from its client and give it back
+  // on the FocusIn, which its x11 backend takes only together with the
+  // KeymapNotify behind it and, on a busy machine, misses now and then. The
+  // surfaces it activates later get the keyboard whatever became of that.
+  if (ready_ && outputWindow_) FocusOutputWindow();
 }
 
 Weston::~Weston() {
@@ -113,13 +119,21 @@ std::string Weston::Log() const {
   return text.str();
 }
 
+void Weston::FocusOutputWindow() {
+  Display* d = x_->display();
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(d, &focus, &revert);
+  if (focus == outputWindow_) return;
+  XSetInputFocus(d, outputWindow_, RevertToParent, CurrentTime);
+  XSync(d, False);
+  Pause(50);
+}
+
 void Weston::TypeKey(unsigned long keysym, unsigned long modifierKeysym, int holdMs) {
   if (!x_ || !outputWindow_) return;
   Display* d = x_->display();
-  XSetInputFocus(d, outputWindow_, RevertToParent, CurrentTime);
-  XSync(d, False);
-  // Weston hands its keyboard to the focused surface on the window's FocusIn.
-  Pause(50);
+  FocusOutputWindow();
   const unsigned modifier = modifierKeysym ? XKeysymToKeycode(d, modifierKeysym) : 0;
   const unsigned key = XKeysymToKeycode(d, keysym);
   if (modifier) XTestFakeKeyEvent(d, modifier, True, CurrentTime);

@@ -48,13 +48,17 @@ class Weston {
   std::string Log() const;
 
   // Types keysym (with modifierKeysym held around it when not 0) as a person
-  // does: the output window takes the X input focus first, so that Weston's
-  // x11 backend hands the keys to its focused surface wherever the pointer is.
+  // does, with XTest. The output window holds the X input focus (given when
+  // Weston starts, given again only where something took it), so the keys go
+  // to Weston wherever the pointer is, and Weston hands them to the surface it
+  // activated last.
   void TypeKey(unsigned long keysym, unsigned long modifierKeysym = 0, int holdMs = 60);
   // The output's pixels.
   Image ReadOutput() const;
 
  private:
+  void FocusOutputWindow();
+
   TempDir dir_;
   const VirtualDisplay* x_ = nullptr;
   WestonSettings settings_;
