@@ -60,6 +60,11 @@ WaylandSeats ProbeWaylandSeats() {
 #ifdef VELKOR_HAVE_WAYLAND_CLIENT
   const char* handedOver = std::getenv("WAYLAND_SOCKET");
   if (handedOver && *handedOver) return none;
+  // A socket's name is looked for in the runtime directory: without one the
+  // library would complain on standard error, as it does again for SDL.
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+  if (!(name && name[0] == '/') && !(runtimeDir && *runtimeDir)) return none;
   wl_display* display = wl_display_connect(nullptr);
   if (!display) return none;
   ProbeState probe;

@@ -4,9 +4,11 @@
 // start-up that goes to X11 or refuses there instead.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <SDL2/SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -117,6 +119,21 @@ TEST_F(WaylandSeatsTest, NoCompositorIsNotReachedAndAHandedOverSocketIsLeftAlone
   {
     ScopedEnvironment environment({"WAYLAND_DISPLAY=" + dir_.path() + "/nobody-listens", "WAYLAND_SOCKET"});
     EXPECT_FALSE(ProbeWaylandSeats().reached);
+  }
+  {
+    // Nowhere to look for a socket: SDL's own attempt says so, not a second one.
+    ScopedEnvironment environment({"WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "WAYLAND_SOCKET"});
+    const std::string said = dir_.path() + "/said.txt";
+    std::fflush(stderr);
+    const int saved = dup(2);
+    ASSERT_TRUE(std::freopen(said.c_str(), "w", stderr));
+    const bool reached = ProbeWaylandSeats().reached;
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    EXPECT_FALSE(reached);
+    const std::vector<std::uint8_t> text = ReadFileBytes(said);
+    EXPECT_TRUE(text.empty()) << std::string(text.begin(), text.end());
   }
   // One client only may take such a connection: SDL's, not the probe's.
   ScopedEnvironment environment(weston_->ClientEnvironment());
