@@ -2,6 +2,7 @@
 #include "support/virtual_display.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +23,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// In a child just forked: it is ended when the test program goes, also by a
+// crash that runs no destructor, so that no server is left behind.
+void LeaveWithTheTests(pid_t tests) {
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != tests) _exit(125);
+}
 
 Window FindWindowNamed(Display* d, Window w, const char* title) {
   // WM_NAME as any encoding: SDL's message boxes set it as UTF8_STRING, which
@@ -62,8 +70,10 @@ VirtualDisplay::VirtualDisplay(int width, int height, ServerFonts fonts) {
   static int serial = 0;
   name_ = ":" + std::to_string(100 + (getpid() * 7 + serial++) % 800);
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  const pid_t tests = getpid();
   pid_ = fork();
   if (pid_ == 0) {
+    LeaveWithTheTests(tests);
     const char* fontPath = fonts == ServerFonts::BuiltInOnly ? "built-ins" : nullptr;
     execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
            fontPath ? "-fp" : (char*)nullptr, fontPath, (char*)nullptr);
@@ -89,10 +99,12 @@ VirtualDisplay::~VirtualDisplay() {
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
                            const std::vector<std::string>& environment, const std::string& dir) {
   errorFile_ = dir + "/stderr.txt";
+  const pid_t tests = getpid();
   pid_ = fork();
   if (pid_ > 0) setpgid(pid_, pid_);  // both sides, so neither can run ahead of it
   if (pid_ != 0) return;
   setpgid(0, 0);
+  LeaveWithTheTests(tests);
   if (chdir(dir.c_str()) != 0) _exit(126);
   for (const std::string& e : environment) {
     const std::size_t eq = e.find('=');
