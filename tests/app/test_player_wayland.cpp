@@ -24,16 +24,6 @@ namespace {
 
 using namespace velkor::test;
 
-// Polls for up to 10 s.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (int i = 0; i < 100; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return false;
-}
-
 int Brightness(const Image& image, int x, int y) {
   const std::size_t at = (static_cast<std::size_t>(y) * image.width + x) * 3;
   return image.rgb[at] + image.rgb[at + 1] + image.rgb[at + 2];

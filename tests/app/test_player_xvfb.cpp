@@ -22,16 +22,6 @@ namespace {
 
 using namespace velkor::test;
 
-// Polls for up to 10 s.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (int i = 0; i < 100; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return false;
-}
-
 bool IsBlack(const std::vector<int>& rgb) { return rgb[0] + rgb[1] + rgb[2] == 0; }
 bool IsLit(const std::vector<int>& rgb) { return rgb[0] + rgb[1] + rgb[2] > 60; }
 

@@ -5,7 +5,9 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/tool_support.h"
@@ -14,6 +16,17 @@
 #include <X11/Xlib.h>
 
 namespace velkor::test {
+
+// Polls for up to 10 s: what a test waits for on a display comes when the
+// show has drawn it.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  for (int i = 0; i < 100; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return false;
+}
 
 bool XvfbInstalled();
 
