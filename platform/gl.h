@@ -3,7 +3,7 @@
 #pragma once
 #ifdef VELKOR_WEB
 // In a browser the same calls reach the fixed-function layer over WebGL.
-#include "platform/web_gl.h"
+#include "platform/web/gl.h"
 #else
 #include <GL/gl.h>
 #include <GL/glu.h>

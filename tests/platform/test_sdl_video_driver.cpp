@@ -1,7 +1,7 @@
 // The choice of SDL video driver against stand-in compositors: when SDL would
 // take Wayland, when the compositor is asked, and what replaces a start-up
 // that would crash.
-#include "platform/sdl_video_driver.h"
+#include "platform/sdl/video_driver.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/sdl_video_driver.h"
+#include "platform/sdl/video_driver.h"
 #include "platform/window.h"
 #include "support/weston.h"
 

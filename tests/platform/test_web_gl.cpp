@@ -1,4 +1,4 @@
-// The browser build's fixed-function layer (platform/web_gl.cpp), built here
+// The browser build's fixed-function layer (platform/web/gl.cpp), built here
 // for the desktop over a recording stand-in for WebGL: its matrices and GLU
 // helpers against Mesa's own on a headless context, its mipmap chain against
 // GLU's, and what it hands to WebGL (triangles, eye coordinates, batches).
@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/web_gl.h"
-#include "platform/web_gl_backend.h"
+#include "platform/web/gl.h"
+#include "platform/web/gl_backend.h"
 
 namespace velkor {
 

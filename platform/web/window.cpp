@@ -8,7 +8,7 @@
 #include <deque>
 
 #include "platform/gl.h"
-#include "platform/web_keys.h"
+#include "platform/web/keys.h"
 #include "platform/window.h"
 
 namespace velkor {

@@ -1,7 +1,7 @@
 // The fixed-function OpenGL 1.x calls the show makes, as the browser build
 // provides them: declared in the velkor namespace so that the show's
 // unqualified calls reach them instead of the WebGL functions of the same
-// names, and carried out over WebGL 2 by web_gl.cpp. The constants and types
+// names, and carried out over WebGL 2 by web/gl.cpp. The constants and types
 // are those of <GL/gl.h>.
 #pragma once
 

@@ -1,4 +1,4 @@
-// What the fixed-function layer (web_gl.cpp) asks of WebGL 2: one shader
+// What the fixed-function layer (web/gl.cpp) asks of WebGL 2: one shader
 // program that does per-vertex lighting, two modulated texture units and
 // linear fog, a vertex buffer for batched triangles, textures, and the
 // per-fragment state that WebGL keeps as OpenGL 1.x does. Enum values are

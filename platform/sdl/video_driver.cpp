@@ -1,6 +1,6 @@
 // The choice of SDL video driver, and the Wayland compositor's seats asked
 // before SDL meets them.
-#include "platform/sdl_video_driver.h"
+#include "platform/sdl/video_driver.h"
 
 #include <cstdlib>
 #include <cstring>

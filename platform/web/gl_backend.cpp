@@ -1,7 +1,7 @@
 // The WebGL 2 side of the browser build's fixed-function layer: the shader
 // that stands for OpenGL 1.x's vertex lighting, texture environment (MODULATE
 // on two units) and linear fog, and the calls that pass straight through.
-#include "platform/web_gl_backend.h"
+#include "platform/web/gl_backend.h"
 
 #include <GLES3/gl3.h>
 

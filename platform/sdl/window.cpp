@@ -12,7 +12,7 @@
 
 #include "platform/gl.h"
 #include "platform/log.h"
-#include "platform/sdl_video_driver.h"
+#include "platform/sdl/video_driver.h"
 
 namespace velkor {
 

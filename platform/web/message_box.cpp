@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "platform/message_box.h"
-#include "platform/web_keys.h"
+#include "platform/web/keys.h"
 
 namespace velkor {
 

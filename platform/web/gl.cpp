@@ -2,10 +2,10 @@
 // (matrix stacks, sticky vertex attributes, lights, fog, two texture units,
 // textures with GLU's mipmap chain) kept here, vertices transformed to eye
 // space as they come and batched into triangles, and each batch drawn over
-// WebGL through web_gl_backend when the state it was made under changes.
+// WebGL through web/gl_backend when the state it was made under changes.
 // Matrices and GLU's helpers follow Mesa's and GLU's arithmetic, in floats
 // where they use floats, so the picture matches the desktop's.
-#include "platform/web_gl.h"
+#include "platform/web/gl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +15,7 @@
 
 #include <GL/glu.h>
 
-#include "platform/web_gl_backend.h"
+#include "platform/web/gl_backend.h"
 
 namespace velkor {
 
