@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "assets/mipmap.h"
 #include "assets/model.h"
 #include "platform/jpeg.h"
+#include "platform/mipmap.h"
 
 namespace velkor {
 

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "assets/mipmap.h"
 #include "assets/prepare.h"
 #include "platform/jpeg.h"
 #include "platform/log.h"
+#include "platform/mipmap.h"
 #include "platform/paths.h"
 
 namespace velkor {

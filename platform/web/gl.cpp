@@ -15,7 +15,9 @@
 
 #include <GL/glu.h>
 
+#include "platform/mipmap.h"
 #include "platform/web/gl_backend.h"
+#include "proc/maths.h"
 
 namespace velkor {
 
@@ -23,7 +25,6 @@ namespace {
 
 constexpr int kStackDepth = 32;
 constexpr int kMaxLevels = 16;
-constexpr double kPi = 3.14159265358979323846;
 
 struct Matrix {
   float m[16];
@@ -275,12 +276,13 @@ void SetCapability(GLenum cap, bool on) {
   if (light >= 0) s.lights[light].on = on;
 }
 
-// Source pixels as OpenGL unpacks them (rows padded to the unpack alignment),
-// into tight rows of `components` bytes: RGB gains an opaque alpha, RGBA
-// loses its alpha for a three-component texture.
-std::vector<std::uint8_t> UnpackPixels(int width, int height, GLenum format, int components, const void* pixels) {
+// Source pixels as OpenGL unpacks them (rows padded to `alignment`), into
+// tight rows of `components` bytes: RGB gains an opaque alpha, RGBA loses its
+// alpha for a three-component texture.
+std::vector<std::uint8_t> UnpackPixels(int width, int height, GLenum format, int components, const void* pixels,
+                                       int alignment) {
   const int sourceComponents = format == GL_RGBA ? 4 : 3;
-  const int alignment = std::max(1, static_cast<int>(s.unpackAlignment));
+  alignment = std::max(1, alignment);
   const std::size_t rowBytes =
       (static_cast<std::size_t>(width) * sourceComponents + alignment - 1) / alignment * alignment;
   std::vector<std::uint8_t> out(static_cast<std::size_t>(width) * height * components);
@@ -305,69 +307,6 @@ void StoreLevel(GLuint name, int level, int components, int width, int height, c
   t.height[level] = height;
   WebBackendTextureImage(t.handle, level, components, width, height, pixels);
   ApplyFilters(t);
-}
-
-// GLU's choice of size for a mipmap chain: each side to a power of two,
-// rounding up only when the two highest bits are set (3 x 2^k -> 4 x 2^k).
-int NearestPower(int value) {
-  int i = 1;
-  if (value <= 0) return 1;
-  for (;;) {
-    if (value == 1) return i;
-    if (value == 3) return i * 4;
-    value >>= 1;
-    i *= 2;
-  }
-}
-
-// Box filter to another size as GLU scales an image: every output pixel
-// averages the input area it covers, partly covered pixels weighted by the
-// part they share.
-std::vector<std::uint8_t> ScaleImage(const std::vector<std::uint8_t>& in, int components, int width, int height,
-                                     int newWidth, int newHeight) {
-  std::vector<std::uint8_t> out(static_cast<std::size_t>(newWidth) * newHeight * components);
-  const double sx = static_cast<double>(width) / newWidth, sy = static_cast<double>(height) / newHeight;
-  std::vector<double> total(components);
-  for (int oy = 0; oy < newHeight; ++oy) {
-    const double y0 = oy * sy, y1 = (oy + 1) * sy;
-    for (int ox = 0; ox < newWidth; ++ox) {
-      const double x0 = ox * sx, x1 = (ox + 1) * sx;
-      std::fill(total.begin(), total.end(), 0.0);
-      for (int y = static_cast<int>(y0); y < height && y < y1; ++y) {
-        const double wy = std::min<double>(y + 1, y1) - std::max<double>(y, y0);
-        for (int x = static_cast<int>(x0); x < width && x < x1; ++x) {
-          const double w = wy * (std::min<double>(x + 1, x1) - std::max<double>(x, x0));
-          const std::uint8_t* p = &in[(static_cast<std::size_t>(y) * width + x) * components];
-          for (int c = 0; c < components; ++c) total[c] += w * p[c];
-        }
-      }
-      for (int c = 0; c < components; ++c)
-        out[(static_cast<std::size_t>(oy) * newWidth + ox) * components + c] =
-            static_cast<std::uint8_t>(std::min(255.0, total[c] / (sx * sy) + 0.5));
-    }
-  }
-  return out;
-}
-
-// The next level down: 2 x 2 blocks averaged with rounding, or pairs when one
-// side is already 1 (GLU's halving).
-std::vector<std::uint8_t> HalveImage(const std::vector<std::uint8_t>& in, int components, int width, int height) {
-  const int w = std::max(1, width / 2), h = std::max(1, height / 2);
-  std::vector<std::uint8_t> out(static_cast<std::size_t>(w) * h * components);
-  auto px = [&](int x, int y, int c) { return static_cast<int>(in[(static_cast<std::size_t>(y) * width + x) * components + c]); };
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      for (int c = 0; c < components; ++c) {
-        int v;
-        if (width > 1 && height > 1)
-          v = (px(2 * x, 2 * y, c) + px(2 * x + 1, 2 * y, c) + px(2 * x, 2 * y + 1, c) + px(2 * x + 1, 2 * y + 1, c) + 2) / 4;
-        else if (height == 1)
-          v = (px(2 * x, 0, c) + px(2 * x + 1, 0, c)) / 2;
-        else
-          v = (px(0, 2 * y, c) + px(0, 2 * y + 1, c)) / 2;
-        out[(static_cast<std::size_t>(y) * w + x) * components + c] = static_cast<std::uint8_t>(v);
-      }
-  return out;
 }
 
 }  // namespace
@@ -720,7 +659,7 @@ void glTexImage2D(GLenum, GLint level, GLint internalFormat, GLsizei width, GLsi
   if (type != GL_UNSIGNED_BYTE || width <= 0 || height <= 0 || !pixels) return;
   BeforeStateChange();
   const int components = ComponentsOf(internalFormat);
-  const std::vector<std::uint8_t> tight = UnpackPixels(width, height, format, components, pixels);
+  const std::vector<std::uint8_t> tight = UnpackPixels(width, height, format, components, pixels, s.unpackAlignment);
   StoreLevel(s.bound[s.activeUnit], level, components, width, height, tight.data());
 }
 
@@ -729,17 +668,24 @@ GLint gluBuild2DMipmaps(GLenum, GLint internalFormat, GLint width, GLint height,
   if (width < 1 || height < 1) return GLU_INVALID_VALUE;
   if (type != GL_UNSIGNED_BYTE || (format != GL_RGB && format != GL_RGBA)) return GLU_INVALID_ENUM;
   BeforeStateChange();
+  // GLU filters the pixels as they come and GL converts each level it is
+  // handed to the internal format, so the chain is built in the source's
+  // format and converted level by level.
+  const int sourceComponents = format == GL_RGBA ? 4 : 3;
   const int components = ComponentsOf(internalFormat);
-  std::vector<std::uint8_t> image = UnpackPixels(width, height, format, components, data);
-  int w = NearestPower(width), h = NearestPower(height);
-  if (w != width || h != height) image = ScaleImage(image, components, width, height, w, h);
+  const std::vector<std::uint8_t> image = UnpackPixels(width, height, format, sourceComponents, data, s.unpackAlignment);
+  const int w = NearestPowerOfTwo(width), h = NearestPowerOfTwo(height);
+  const MipmapChain chain = BuildMipmapChain(image.data(), width, height, sourceComponents, w, h, false);
   const GLuint name = s.bound[s.activeUnit];
-  for (int level = 0;; ++level) {
-    StoreLevel(name, level, components, w, h, image.data());
-    if (w == 1 && h == 1) break;
-    image = HalveImage(image, components, w, h);
-    w = std::max(1, w / 2);
-    h = std::max(1, h / 2);
+  for (std::size_t level = 0; level < chain.levels.size(); ++level) {
+    const std::vector<std::uint8_t>& pixels = chain.levels[level].empty() ? image : chain.levels[level];
+    const int levelWidth = MipmapSide(w, static_cast<int>(level));
+    const int levelHeight = MipmapSide(h, static_cast<int>(level));
+    std::vector<std::uint8_t> converted;
+    if (components != sourceComponents)
+      converted = UnpackPixels(levelWidth, levelHeight, format, components, pixels.data(), 1);
+    StoreLevel(name, static_cast<int>(level), components, levelWidth, levelHeight,
+               converted.empty() ? pixels.data() : converted.data());
   }
   return 0;
 }

@@ -17,6 +17,7 @@ put() { mkdir -p "$scratch/$(dirname "$1")"; printf '%s\n' "${@:2}" > "$scratch/
 # Includes that follow the order, each a step or more downwards.
 put music/clock.cpp '#include "music/clock.h"' '#include <cstdio>' '#include "platform/sound.h"'
 put scenes/scene9.cpp '#include "assets/model.h"' '#include "proc/noise.h"'
+put platform/mipmap.cpp '#include "platform/mipmap.h"' '#include "proc/maths.h"'
 put tools/main.cpp '#include "tools/render/render.h"' '#include "app/shell.h"'
 put tools/standin/song.cpp '#include "tools/standin/synth/synth.h"'
 out="$(bash "$check" "$scratch")" || fail "includes that follow the order were refused:"$'\n'"$out"
@@ -24,7 +25,7 @@ out="$(bash "$check" "$scratch")" || fail "includes that follow the order were r
 # One wrong include per case: the check fails and names file, line and target.
 cases=(
   'music/sequencer.cpp|scenes/scenes.h'
-  'platform/window.cpp|proc/noise.h'
+  'proc/noise.cpp|platform/log.h'
   'assets/draw.cpp|scenes/scene3.h'
   'app/shell.h|tools/render/render.h'
   'tools/standin/synth/mix.cpp|tools/standin/standin.h'

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/web/gl.h"
@@ -111,36 +112,66 @@ TEST_F(WebGlTest, CameraMatricesMatchMesaAndGlu) {
   ExpectMatricesNear(ours, theirs);
 }
 
-// GLU scales a 3:2 image to the nearest powers of two and halves from there;
-// every level must come out as Mesa's GLU makes it, within a step of rounding.
+// GLU scales an image to the nearest powers of two (or takes it as it is) and
+// halves from there, and GL converts each level to the internal format: every
+// level must come out byte for byte as Mesa's GLU and GL make it, whatever the
+// unpack alignment and whether the source or the texture has an alpha.
 TEST_F(WebGlTest, MipmapChainMatchesGlu) {
   if (!MesaContext()) GTEST_SKIP() << "no GL context";
-  const int width = 96, height = 40;  // to 128 x 32: one side up, the other down
-  std::vector<std::uint8_t> rgb(width * height * 3);
-  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<std::uint8_t>((i * 37 + i / 291 * 11) & 255);
-  GLuint name = 0;
-  ::glGenTextures(1, &name);
-  ::glBindTexture(GL_TEXTURE_2D, name);
-  ::glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  ::glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  ASSERT_EQ(::gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data()), 0);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  GLuint ours = 0;
-  glGenTextures(1, &ours);
-  glBindTexture(GL_TEXTURE_2D, ours);
-  ASSERT_EQ(gluBuild2DMipmaps(GL_TEXTURE_2D, 3, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data()), 0);
-  ASSERT_EQ(levels.size(), 8u);  // 128 x 32 down to 1 x 1
-  for (const Level& l : levels) {
-    GLint w = 0, h = 0;
-    ::glGetTexLevelParameteriv(GL_TEXTURE_2D, l.level, GL_TEXTURE_WIDTH, &w);
-    ::glGetTexLevelParameteriv(GL_TEXTURE_2D, l.level, GL_TEXTURE_HEIGHT, &h);
-    ASSERT_EQ(l.width, w) << "level " << l.level;
-    ASSERT_EQ(l.height, h) << "level " << l.level;
-    std::vector<std::uint8_t> mesa(static_cast<std::size_t>(w) * h * 3);
-    ::glGetTexImage(GL_TEXTURE_2D, l.level, GL_RGB, GL_UNSIGNED_BYTE, mesa.data());
-    int worst = 0;
-    for (std::size_t i = 0; i < mesa.size(); ++i) worst = std::max(worst, std::abs(mesa[i] - l.pixels[i]));
-    EXPECT_LE(worst, 1) << "level " << l.level << " of " << w << " x " << h;
+  const struct {
+    int width, height;
+    GLenum format;
+    GLint internalFormat, alignment;
+    std::size_t levelCount;
+  } cases[] = {
+      {96, 40, GL_RGB, 3, 1, 8},    // to 128 x 32: one side up, the other down
+      {64, 16, GL_RGBA, 3, 4, 7},   // the source is level 0; its alpha is dropped
+      {33, 17, GL_RGB, 4, 4, 6},    // padded rows, scaled, an opaque alpha added
+      {100, 60, GL_RGBA, 4, 1, 8},  // scaled with its alpha
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + " into " +
+                 std::to_string(c.internalFormat) + " components, alignment " + std::to_string(c.alignment));
+    const int sourceComponents = c.format == GL_RGBA ? 4 : 3;
+    const std::size_t rowBytes =
+        (static_cast<std::size_t>(c.width) * sourceComponents + c.alignment - 1) / c.alignment * c.alignment;
+    std::vector<std::uint8_t> source(rowBytes * c.height);
+    for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<std::uint8_t>((i * 37 + i / 291 * 11) & 255);
+    GLuint name = 0;
+    ::glGenTextures(1, &name);
+    ::glBindTexture(GL_TEXTURE_2D, name);
+    ::glPixelStorei(GL_UNPACK_ALIGNMENT, c.alignment);
+    ASSERT_EQ(::gluBuild2DMipmaps(GL_TEXTURE_2D, c.internalFormat, c.width, c.height, c.format, GL_UNSIGNED_BYTE,
+                                  source.data()),
+              0);
+    levels.clear();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, c.alignment);
+    GLuint ours = 0;
+    glGenTextures(1, &ours);
+    glBindTexture(GL_TEXTURE_2D, ours);
+    ASSERT_EQ(gluBuild2DMipmaps(GL_TEXTURE_2D, c.internalFormat, c.width, c.height, c.format, GL_UNSIGNED_BYTE,
+                                source.data()),
+              0);
+    ASSERT_EQ(levels.size(), c.levelCount);  // down to 1 x 1
+    const int components = c.internalFormat;
+    ::glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+      const Level& l = levels[i];
+      ASSERT_EQ(l.level, static_cast<int>(i));
+      ASSERT_EQ(l.components, components);
+      GLint w = 0, h = 0;
+      ::glGetTexLevelParameteriv(GL_TEXTURE_2D, l.level, GL_TEXTURE_WIDTH, &w);
+      ::glGetTexLevelParameteriv(GL_TEXTURE_2D, l.level, GL_TEXTURE_HEIGHT, &h);
+      ASSERT_EQ(l.width, w) << "level " << l.level;
+      ASSERT_EQ(l.height, h) << "level " << l.level;
+      std::vector<std::uint8_t> mesa(static_cast<std::size_t>(w) * h * components);
+      ::glGetTexImage(GL_TEXTURE_2D, l.level, components == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, mesa.data());
+      std::size_t differing = 0;
+      for (std::size_t b = 0; b < mesa.size(); ++b) differing += mesa[b] != l.pixels[b];
+      EXPECT_EQ(differing, 0u) << "bytes of level " << l.level << " of " << w << " x " << h;
+    }
+    ::glDeleteTextures(1, &name);
+    glDeleteTextures(1, &ours);
   }
 }
 

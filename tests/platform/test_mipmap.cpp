@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/mipmap.h"
+#include "platform/mipmap.h"
 #include "platform/gl.h"
 #include "support/gl_fixture.h"
 

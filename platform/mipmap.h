@@ -2,7 +2,8 @@
 // gluBuild2DMipmaps hands to glTexImage2D for 8-bit RGB and RGBA pixels in
 // tightly packed rows: the source scaled to the nearest power of two (GLU's
 // box filter), then halved down to 1 x 1. GL-free, so a worker thread can build
-// them ahead and the tests can compare them without a context.
+// them ahead, the browser build's gluBuild2DMipmaps can build them over WebGL,
+// and the tests can compare them without a context.
 #pragma once
 
 #include <cstddef>

@@ -6,7 +6,7 @@
 // its last column may weigh a pixel beyond the row (that is the next row's
 // first pixel, or outside the image, where it always has weight zero and is
 // read here as 0).
-#include "assets/mipmap.h"
+#include "platform/mipmap.h"
 
 #include <algorithm>
 #include <cmath>
