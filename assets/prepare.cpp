@@ -7,12 +7,6 @@
 // removes them from the store.
 #include "assets/prepare.h"
 
-#include <pthread.h>
-#ifdef __linux__
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
@@ -24,6 +18,7 @@
 
 #include "music/sequencer.h"
 #include "platform/paths.h"
+#include "platform/thread.h"
 
 namespace velkor {
 
@@ -158,15 +153,10 @@ void RunJob(unsigned job, const std::vector<JobItem>& items) {
 }
 
 void WorkerLoop() {
-  // Named for profilers and top, which otherwise show it as the program.
-#ifndef VELKOR_WEB
-  pthread_setname_np(pthread_self(), "velkor-prepare");
-#endif
-#ifdef __linux__
+  PlatformNameThisThread("velkor-prepare");
   // Its work is due seconds from now and the frames' work at once: on a
   // machine with few cores it gives way to the drawing threads.
-  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWorkerNice);
-#endif
+  PlatformLowerThisThreadPriority(kWorkerNice);
   std::unique_lock<std::mutex> lock(mutex);
   for (;;) {
     changed.wait(lock, [] { return pending || stopping; });
@@ -184,9 +174,7 @@ void WorkerLoop() {
 }
 
 bool EnabledLocked() {
-#ifdef VELKOR_WEB
-  return false;  // the page is built without threads: setups do their own work
-#endif
+  if (!PlatformHasWorkerThreads()) return false;  // setups do their own work
   if (enabled < 0) {
     const char* setting = std::getenv("VELKOR_PREPARE");
     enabled = setting && std::strcmp(setting, "off") == 0 ? 0 : 1;

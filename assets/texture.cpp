@@ -6,7 +6,6 @@
 #include "assets/texture.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
@@ -96,18 +95,11 @@ class TightUnpacking {
 // until the GL's proxy says that level 1 and below fit. The same queries in the
 // same order as gluBuild2DMipmaps makes them.
 void ClosestFit(GLint components, GLsizei width, GLsizei height, GLenum format, GLint* fitWidth, GLint* fitHeight) {
-#ifdef VELKOR_WEB  // the page's GL has no proxy textures, and nothing is prepared there
-  (void)components, (void)format;
-#else
-  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  GLint w = NearestPowerOfTwo(width), h = NearestPowerOfTwo(height);
-  if (version && std::strtod(version, nullptr) >= 1.1) {
+  if (PlatformHasProxyTextures()) {
+    GLint w = NearestPowerOfTwo(width), h = NearestPowerOfTwo(height);
     for (;;) {
       const GLint w1 = w > 1 ? w >> 1 : w, h1 = h > 1 ? h >> 1 : h;
-      glTexImage2D(GL_PROXY_TEXTURE_2D, 1, components, w1, h1, 0, format, GL_UNSIGNED_BYTE, nullptr);
-      GLint proxyWidth = 0;
-      glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &proxyWidth);
-      if (proxyWidth != 0) {
+      if (PlatformProxyTextureFits(1, components, w1, h1, format)) {
         *fitWidth = w, *fitHeight = h;
         return;
       }
@@ -115,7 +107,6 @@ void ClosestFit(GLint components, GLsizei width, GLsizei height, GLenum format, 
       w = w1, h = h1;
     }
   }
-#endif
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
   *fitWidth = std::min<GLint>(NearestPowerOfTwo(width), maxSize);

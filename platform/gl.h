@@ -31,3 +31,20 @@ void* PlatformGetProcAddress(const char* name);
 
 }  // namespace velkor
 #endif  // VELKOR_WEB
+
+namespace velkor {
+
+// Whether the GL answers proxy-texture queries (OpenGL 1.1 and later), as
+// gluBuild2DMipmaps asks before it picks a size. Asked with a current context.
+bool PlatformHasProxyTextures();
+
+// Asked through the proxy: whether the GL would hold `level` of a texture
+// of that size, internal components and format of unsigned bytes.
+bool PlatformProxyTextureFits(GLint level, GLint components, GLsizei width, GLsizei height, GLenum format);
+
+// Whether the GL prepares its work for a combination of draw state only when
+// it first draws with it, so that a draw made ahead spares the frame that
+// first needs it.
+bool PlatformGlNeedsWarmUp();
+
+}  // namespace velkor

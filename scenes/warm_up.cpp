@@ -73,7 +73,6 @@ struct WarmUpState {
 };
 WarmUpState warm;
 
-#ifndef VELKOR_WEB
 // 2 x 2 images, padded rows included, and their 1 x 1 mipmap.
 const unsigned char kPixels[16] = {};
 
@@ -154,7 +153,6 @@ void DrawPrimitive(const DrawState& s) {
   }
   glEnd();
 }
-#endif  // VELKOR_WEB
 
 }  // namespace
 
@@ -177,11 +175,8 @@ bool WarmUpStep() {
   return !reserved || warm.next < list.count;
 }
 
-#ifdef VELKOR_WEB
-// The page's GL layer builds its programs apart from the drawing, so there is nothing to warm.
-void WarmUpDrawState(const DrawState&) {}
-#else
 void WarmUpDrawState(const DrawState& state) {
+  if (!PlatformGlNeedsWarmUp()) return;
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   MakeTextures();
   glMatrixMode(GL_PROJECTION);
@@ -200,6 +195,5 @@ void WarmUpDrawState(const DrawState& state) {
   glPopMatrix();
   glPopAttrib();
 }
-#endif
 
 }  // namespace velkor

@@ -1,7 +1,10 @@
-// The multitexture entry points and their lookup through SDL.
+// The multitexture entry points and their lookup through SDL, and what the
+// system's GL can do beyond its calls.
 #include "platform/gl.h"
 
 #include <SDL2/SDL.h>
+
+#include <cstdlib>
 
 namespace velkor {
 
@@ -47,5 +50,21 @@ bool FetchMultitextureEntryPoints() {
       reinterpret_cast<PFNGLCLIENTACTIVETEXTUREARBPROC>(PlatformGetProcAddress("glClientActiveTextureARB"));
   return all;
 }
+
+bool PlatformHasProxyTextures() {
+  const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  return version && std::strtod(version, nullptr) >= 1.1;
+}
+
+bool PlatformProxyTextureFits(GLint level, GLint components, GLsizei width, GLsizei height, GLenum format) {
+  glTexImage2D(GL_PROXY_TEXTURE_2D, level, components, width, height, 0, format, GL_UNSIGNED_BYTE, nullptr);
+  GLint proxyWidth = 0;
+  glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &proxyWidth);
+  return proxyWidth != 0;
+}
+
+// Desktop drivers build the code for a combination of fixed-function state
+// when it is first drawn.
+bool PlatformGlNeedsWarmUp() { return true; }
 
 }  // namespace velkor

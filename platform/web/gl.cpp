@@ -327,6 +327,16 @@ void FlushWebGl() { Flush(); }
 bool FetchMultitextureEntryPoints() { return true; }
 void* PlatformGetProcAddress(const char*) { return nullptr; }
 
+// No proxy textures over WebGL; the largest size is all there is to ask.
+bool PlatformHasProxyTextures() { return false; }
+bool PlatformProxyTextureFits(GLint, GLint, GLsizei, GLsizei, GLenum) { return true; }
+// Its programs are built apart from the drawing, so there is nothing to warm.
+bool PlatformGlNeedsWarmUp() { return false; }
+
+void glPushAttrib(GLbitfield) {}
+void glPopAttrib() {}
+void glTexEnvi(GLenum, GLenum, GLint) {}
+
 void glEnable(GLenum cap) { SetCapability(cap, true); }
 void glDisable(GLenum cap) { SetCapability(cap, false); }
 void glHint(GLenum, GLenum) {}

@@ -79,6 +79,13 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
 GLint gluBuild2DMipmaps(GLenum target, GLint components, GLint width, GLint height, GLenum format, GLenum type,
                         const void* data);
 
+// Accepted and ignored: the page keeps no attribute stack and always
+// modulates. The show saves attributes and sets the environment only around
+// its warm-up draws, which the page does not make (PlatformGlNeedsWarmUp).
+void glPushAttrib(GLbitfield mask);
+void glPopAttrib();
+void glTexEnvi(GLenum target, GLenum pname, GLint param);
+
 // The multitexture calls are always there.
 bool FetchMultitextureEntryPoints();
 void* PlatformGetProcAddress(const char* name);
