@@ -25,11 +25,22 @@ PACKAGES=(
   clang libclang-rt-dev  # the loader's fuzz target (libFuzzer)
   desktop-file-utils appstream man-db dpkg-dev  # checks of the installed files, package dependencies
 )
-# scripts/package.sh checks the package it builds.
-if [ "${1:-}" = "--packaging" ]; then PACKAGES+=(lintian); fi
-# scripts/web-build.sh: Debian's emscripten, the tools that fetch and unpack
-# Debian's sources, and chromium for the browser tests.
-if [ "${1:-}" = "--web" ]; then PACKAGES+=(emscripten dpkg-dev python3 chromium curl); fi
+for flag in "$@"; do
+  case "$flag" in
+    # scripts/package.sh checks the package it builds.
+    --packaging) PACKAGES+=(lintian) ;;
+    # scripts/web-build.sh: Debian's emscripten, the tools that fetch and unpack
+    # Debian's sources, and chromium for the browser tests.
+    --web) PACKAGES+=(emscripten dpkg-dev python3 chromium curl) ;;
+    # scripts/windows-build.sh and the Wine tests: the mingw-w64 cross compilers
+    # (posix threads), the tools that fetch, unpack and build Debian's sources,
+    # Wine to run the programs, and NSIS and zip for the packages.
+    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+                          mingw-w64-tools dpkg-dev curl nasm autoconf automake libtool make
+                          wine wine64 nsis zip unzip) ;;
+    *) echo "install-deps: unknown option $flag (--packaging, --web, --windows)" >&2; exit 2 ;;
+  esac
+done
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

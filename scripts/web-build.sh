@@ -28,39 +28,13 @@ export NODE_OPTIONS=--no-experimental-fetch
 
 bash "$root/scripts/install-deps.sh" --web
 
-# Source packages need deb-src entries; added once, beside the binary ones.
-ensure_deb_src() {
-  if grep -rqs "^Types:.*deb-src\|^deb-src " /etc/apt/sources.list /etc/apt/sources.list.d/; then return; fi
-  echo "web-build: adding deb-src entries for Debian's source packages"
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-      $SUDO tee /etc/apt/sources.list.d/velkor-deb-src.sources >/dev/null
-  else
-    grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
-      $SUDO tee /etc/apt/sources.list.d/velkor-deb-src.list >/dev/null
-  fi
-  $SUDO apt-get update -qq
-}
-
-# The source package's files, fetched one by one and checked against their
-# SHA256 sums; the upstream signature is left out (the mirror may not carry
-# it), so dpkg-source unpacks without checking it.
-fetch_source() {
-  # (asked from an empty folder: apt lists nothing it finds already downloaded)
-  (cd "$(mktemp -d)" && apt-get source --print-uris "$1") | grep "^'" | grep -v "\.asc'" | while read -r uri name _size sum; do
-    uri="${uri//\'/}"
-    [ -f "$name" ] || curl -fsSL -o "$name" "$uri"
-    echo "${sum#SHA256:}  $name" | sha256sum -c --quiet -
-  done
-  dpkg-source --no-check -x "$1"_*.dsc >/dev/null
-}
+. "$root/scripts/debian-sources.sh"
 
 prefix="$cache/prefix"
 mkdir -p "$cache/src" "$prefix"
 
 # libmpg123 alone, generic C decoder (no assembly in wasm), static.
 if [ ! -f "$prefix/lib/libmpg123.a" ]; then
-  ensure_deb_src
   (
     cd "$cache/src"
     rm -rf mpg123-*
@@ -78,7 +52,6 @@ fi
 
 # libjpeg-turbo without SIMD or shared libraries; wasm32 has 4-byte size_t and long.
 if [ ! -f "$prefix/lib/libjpeg.a" ]; then
-  ensure_deb_src
   (
     cd "$cache/src"
     rm -rf libjpeg-turbo-*
