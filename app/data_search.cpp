@@ -2,7 +2,6 @@
 #include "app/data_search.h"
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "music/timeline.h"
 #include "platform/paths.h"
@@ -16,13 +15,6 @@ std::string Environment(const char* name) {
   return value ? value : "";
 }
 
-std::string UserDataDirectory() {
-  const std::string xdg = Environment("XDG_DATA_HOME");
-  if (!xdg.empty()) return xdg + "/velkor";
-  const std::string home = Environment("HOME");
-  return home.empty() ? "" : home + "/.local/share/velkor";
-}
-
 }  // namespace
 
 std::vector<DataCandidate> DataCandidates(const std::string& flagDir) {
@@ -31,12 +23,7 @@ std::vector<DataCandidate> DataCandidates(const std::string& flagDir) {
   const std::string env = Environment("VELKOR_DATA");
   if (!env.empty()) out.push_back({env, "VELKOR_DATA", true});
   out.push_back({".", "the working directory", false});
-  const std::string user = UserDataDirectory();
-  if (!user.empty()) out.push_back({user, "the user's data directory", false});
-  const std::string program = ProgramDirectory();
-  if (!program.empty())
-    out.push_back({std::filesystem::path(program + "/../share/velkor/standin").lexically_normal().string(),
-                   "the installed stand-in set", false});
+  for (const SystemDataPlace& place : SystemDataPlaces()) out.push_back({place.dir, place.description, false});
   return out;
 }
 
@@ -48,9 +35,7 @@ DataCandidate ChooseDataDirectory(const std::vector<DataCandidate>& candidates) 
 
 const char* DataSearchText() {
   static const std::string text = std::string("data: --data DIR, else $VELKOR_DATA, else the working directory when it holds ") +
-                                  kMusicFileName +
-                                  ",\n  else $XDG_DATA_HOME/velkor (default ~/.local/share/velkor) when it does,"
-                                  "\n  else the stand-in set installed with the program\n";
+                                  kMusicFileName + ",\n" + SystemDataPlacesText();
   return text.c_str();
 }
 

@@ -13,9 +13,10 @@ struct DataCandidate {
   bool takenAsGiven;       // used even without the music file (the user named it)
 };
 
-// In order: --data DIR; $VELKOR_DATA; the working directory; the user's own
-// data directory ($XDG_DATA_HOME/velkor, default ~/.local/share/velkor); the
-// stand-in set installed beside the program (../share/velkor/standin).
+// In order: --data DIR; $VELKOR_DATA; the working directory; then the
+// system's own places (on Linux the user's data directory, $XDG_DATA_HOME/velkor,
+// and the stand-in set installed beside the program; on Windows the program's
+// folder, %APPDATA%\velkor and the stand-in set in the program's folder).
 std::vector<DataCandidate> DataCandidates(const std::string& flagDir);
 
 // The first candidate named by the user, or holding the music file; the

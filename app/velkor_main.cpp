@@ -17,6 +17,7 @@
 #include "assets/prepare.h"
 #include "music/music.h"
 #include "music/sequencer.h"
+#include "platform/console.h"
 #include "platform/paths.h"
 #include "platform/sound.h"
 #include "scenes/scenes.h"
@@ -170,6 +171,7 @@ int TakeOptions(int argc, char** argv, PlayerOptions* options) {
 }  // namespace
 
 int VelkorMain(int argc, char** argv) {
+  UseStartingConsole();
   PlayerOptions options;
   const int early = TakeOptions(argc, argv, &options);
   if (early != 0) return early < 0 ? 0 : early;

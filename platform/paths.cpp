@@ -35,23 +35,33 @@ std::string MatchComponent(const std::string& dir, const std::string& name) {
   return found;
 }
 
+// How much of path (with '/' separators) names the root it starts from: "/",
+// and on Windows a drive ("C:/", "C:") too; 0 for a relative path.
+std::size_t RootLength(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return 1;
+#ifdef _WIN32
+  const bool letter = path.size() >= 2 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z');
+  if (letter && path[1] == ':') return path.size() > 2 && path[2] == '/' ? 3 : 2;
+#endif
+  return 0;
+}
+
 }  // namespace
 
 std::string ResolveDataPath(const char* dataPath) {
   std::string path = dataPath ? dataPath : "";
   for (char& c : path)
     if (c == '\\') c = '/';
-  std::string result;
-  if (!path.empty() && path[0] == '/') result = "/";
-  else if (!dataDirectory.empty()) result = dataDirectory;
-  std::size_t start = 0;
+  const std::string root = path.substr(0, RootLength(path));
+  std::string result = root.empty() ? dataDirectory : root;
+  std::size_t start = root.size();
   while (start <= path.size()) {
     std::size_t end = path.find('/', start);
     if (end == std::string::npos) end = path.size();
     std::string part = path.substr(start, end - start);
     if (!part.empty()) {
-      std::string dir = result == "/" ? "/" : result;
-      if (!dir.empty() && dir != "/" && dir.back() == '/') dir.pop_back();
+      std::string dir = result;
+      if (dir != root && dir.back() == '/') dir.pop_back();
       const std::string matched = MatchComponent(dir, part);
       if (!result.empty() && result.back() != '/') result += '/';
       result += matched;
@@ -75,14 +85,6 @@ bool DirectoryHoldsDataFile(const std::string& dir, const char* dataPath) {
   dataDirectory = saved;
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string ProgramDirectory() {
-  char buffer[4096];
-  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return "";
-  const std::string path(buffer, static_cast<std::size_t>(n));
-  return path.substr(0, path.rfind('/'));
 }
 
 FILE* OpenDataFile(const char* dataPath, const char* mode) {

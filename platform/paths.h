@@ -21,6 +21,17 @@ bool DirectoryHoldsDataFile(const std::string& dir, const char* dataPath);
 // The directory of the running program, or empty when it cannot be told.
 std::string ProgramDirectory();
 
+// Where the player looks for its data after the working directory, in the
+// order it looks: as the system at hand keeps a program's data.
+struct SystemDataPlace {
+  std::string dir;
+  const char* description;  // "the user's data directory", ...
+};
+std::vector<SystemDataPlace> SystemDataPlaces();
+
+// Those places as --help lists them, each line starting "  else ".
+const char* SystemDataPlacesText();
+
 // The file system path for a data path, relative to the data directory.
 // When no existing file matches, the path with '/' separators as written.
 std::string ResolveDataPath(const char* dataPath);

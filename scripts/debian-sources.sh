@@ -18,16 +18,43 @@ ensure_deb_src() {
 # The source package's files, fetched one by one into the working folder and
 # checked against their SHA256 sums, then unpacked there; the upstream
 # signature is left out (the mirror may not carry it), so dpkg-source unpacks
-# without checking it.
+# without checking it. The newest version the lists know comes first; where
+# the mirror no longer holds one of its files (a security update superseded,
+# a lagging mirror), the next older version is tried, so the build still gets
+# sources that match apt's own checksums.
 fetch_source() {
   ensure_deb_src
+  local version
+  for version in $(source_versions "$1"); do
+    if fetch_source_version "$1" "$version"; then
+      dpkg-source --no-check -x "$1"_"${version#*:}".dsc >/dev/null
+      return
+    fi
+    echo "debian-sources: $1 $version is not complete on the mirror; trying an older version" >&2
+  done
+  echo "debian-sources: no version of $1's source could be fetched" >&2
+  return 1
+}
+
+# source_versions PACKAGE: the source versions apt knows, newest first.
+source_versions() {
+  apt-cache showsrc "$1" | awk -v p="$1" '/^Package:/ {ours = ($2 == p)} ours && /^Version:/ {print $2}' |
+    sort -u | sort -r -V
+}
+
+# fetch_source_version PACKAGE VERSION: its files, checked; fails if one is missing.
+fetch_source_version() {
+  local uris uri name _size sum
   # (asked from an empty folder: apt lists nothing it finds already downloaded)
-  (cd "$(mktemp -d)" && apt-get source --print-uris "$1") | grep "^'" | grep -v "\.asc'" | while read -r uri name _size sum; do
+  uris="$(cd "$(mktemp -d)" && apt-get source --print-uris "$1=$2" | grep "^'" | grep -v "\.asc'")" || return 1
+  while read -r uri name _size sum; do
     uri="${uri//\'/}"
     # A security update's upstream tarball stays in the main archive's pool.
-    [ -f "$name" ] || curl -fsSL -o "$name" "$uri" ||
-      curl -fsSL -o "$name" "${uri/debian-security\/pool\/updates\//debian/pool/}"
-    echo "${sum#SHA256:}  $name" | sha256sum -c --quiet -
-  done
-  dpkg-source --no-check -x "$1"_*.dsc >/dev/null
+    if [ ! -f "$name" ] && ! curl -fsSL -o "$name" "$uri" 2>/dev/null &&
+      ! curl -fsSL -o "$name" "${uri/debian-security\/pool\/updates\//debian/pool/}" 2>/dev/null; then
+      rm -f "$name"
+      return 1
+    fi
+    echo "${sum#SHA256:}  $name" | sha256sum -c --quiet - || { rm -f "$name"; return 1; }
+  done <<<"$uris"
 }

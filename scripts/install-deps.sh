@@ -34,10 +34,11 @@ for flag in "$@"; do
     --web) PACKAGES+=(emscripten dpkg-dev python3 chromium curl) ;;
     # scripts/windows-build.sh and the Wine tests: the mingw-w64 cross compilers
     # (posix threads), the tools that fetch, unpack and build Debian's sources,
-    # Wine to run the programs, and NSIS and zip for the packages.
+    # Wine to run the programs, icotool for the programs' icon, and NSIS and zip
+    # for the packages.
     --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
                           mingw-w64-tools dpkg-dev curl nasm autoconf automake libtool make
-                          wine wine64 nsis zip unzip) ;;
+                          icoutils wine wine64 nsis zip unzip) ;;
     *) echo "install-deps: unknown option $flag (--packaging, --web, --windows)" >&2; exit 2 ;;
   esac
 done

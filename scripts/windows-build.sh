@@ -7,12 +7,14 @@
 # is drawn by the native tools, so the native build (build/) is made first
 # where it is missing.
 # usage: scripts/windows-build.sh
+# (VELKOR_WINDOWS_BUILD, _CACHE and VELKOR_NATIVE_BUILD choose other folders.)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${VELKOR_WINDOWS_BUILD:-$root/build-win}"
 cache="${VELKOR_WINDOWS_CACHE:-$HOME/.cache/velkor-windows}"
 native="${VELKOR_NATIVE_BUILD:-$root/build}"
 host=x86_64-w64-mingw32
+VELKOR_WINDOWS_CMAKE_ARGS=(-DVELKOR_WARNINGS_AS_ERRORS=ON)
 [ $# -eq 0 ] || { echo "windows-build: no arguments expected" >&2; exit 2; }
 
 SUDO=""
@@ -55,6 +57,8 @@ autotools_dependency() {  # NAME SOURCE-PACKAGE CONFIGURE-ARGS...
   fresh_source "$package"
   local dir
   dir="$(find "$cache/src" -maxdepth 1 -type d -name "$package-*" | head -1)"
+  # lame 3.100 lists in its DLL's exports a function it no longer has.
+  if [ "$package" = lame ]; then sed -i '/^lame_init_old$/d' "$dir/include/libmp3lame.sym"; fi
   (cd "$dir" && quietly "$cache/$name.log" ./configure --host=$host --prefix="$prefix" "$@" &&
     quietly "$cache/$name.log" make -j2 && quietly "$cache/$name.log" make install)
   echo "windows-build: $name built into $prefix"
@@ -63,8 +67,10 @@ autotools_dependency() {  # NAME SOURCE-PACKAGE CONFIGURE-ARGS...
 # zlib and libpng for the tools' PNG frames, libjpeg-turbo: static, inside the programs.
 if [ ! -f "$prefix/lib/libz.a" ]; then
   fresh_source zlib
-  (cd "$cache/src"/zlib-*/ && quietly "$cache/zlib.log" make -f win32/Makefile.gcc PREFIX=$host- libz.a &&
-    cp libz.a "$prefix/lib/" && cp zlib.h zconf.h "$prefix/include/")
+  # (Debian's tarball leaves out zlib's win32 makefile; the library is its C files.)
+  (cd "$cache/src"/zlib-*/ && quietly "$cache/zlib.log" $CC -O2 -c adler32.c compress.c crc32.c deflate.c \
+    gzclose.c gzlib.c gzread.c gzwrite.c infback.c inffast.c inflate.c inftrees.c trees.c uncompr.c zutil.c &&
+    quietly "$cache/zlib.log" $host-ar rcs libz.a ./*.o && cp libz.a "$prefix/lib/" && cp zlib.h zconf.h "$prefix/include/")
   echo "windows-build: zlib built into $prefix"
 fi
 if [ ! -f "$prefix/lib/libpng16.a" ]; then
@@ -73,7 +79,7 @@ if [ ! -f "$prefix/lib/libpng16.a" ]; then
 fi
 if [ ! -f "$prefix/lib/libjpeg.a" ]; then
   cmake_dependency libjpeg-turbo libjpeg-turbo -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
-    -DCMAKE_INSTALL_LIBDIR=lib
+    -DCMAKE_INSTALL_LIBDIR="$prefix/lib"
 fi
 # libmpg123 and libmp3lame are LGPL: shipped as DLLs beside the programs.
 if [ ! -f "$prefix/bin/libmpg123-0.dll" ]; then
@@ -81,13 +87,15 @@ if [ ! -f "$prefix/bin/libmpg123-0.dll" ]; then
     --with-default-audio=dummy --with-audio=dummy --disable-components --enable-libmpg123
 fi
 if [ ! -f "$prefix/bin/libmp3lame-0.dll" ]; then
-  autotools_dependency lame lame --enable-shared --disable-static --disable-frontend --disable-decoder \
-    --disable-gtktest
+  autotools_dependency lame lame --enable-shared --disable-static --disable-frontend --disable-gtktest
 fi
 # SDL2 as its DLL, as Windows programs ship it.
 if [ ! -f "$prefix/bin/SDL2.dll" ]; then
   cmake_dependency sdl2 libsdl2 -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=OFF
 fi
+# The programs choose their own subsystem (GUI for the show, console for the
+# tools) and have their own main(): SDL's DLL alone, without SDL2main and -mwindows.
+sed -i 's/^Libs: .*/Libs: -L${libdir} -lSDL2/' "$prefix/lib/pkgconfig/sdl2.pc"
 # Windows' own GLU, under the name the project asks pkg-config for.
 cat >"$prefix/lib/pkgconfig/glu.pc" <<PC
 Name: glu
@@ -96,7 +104,20 @@ Version: 1.3
 Libs: -lglu32
 PC
 
-# The icon's pictures come from the native tools.
+# What ships beside the programs: the DLLs they load, and the licence of
+# every library inside them or beside them (Debian's copyright files, which
+# name each part's licence and holders).
+runtime="$prefix/bin/SDL2.dll;$prefix/bin/libmpg123-0.dll;$prefix/bin/libmp3lame-0.dll"
+runtime="$runtime;/usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll"
+licences="$prefix/share/licences"
+mkdir -p "$licences"
+for package in libsdl2 mpg123 lame libjpeg-turbo libpng1.6 zlib; do
+  cp "$(find "$cache/src" -maxdepth 1 -type d -name "$package-*" | head -1)/debian/copyright" "$licences/$package.txt"
+done
+cp /usr/share/doc/mingw-w64-common/copyright "$licences/mingw-w64-runtime.txt"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$licences/gcc-runtime.txt"
+
+# The icon's pictures and the shipped stand-in set come from the native tools.
 if [ ! -x "$native/velkor-tools" ]; then
   cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$native" -j2 --target velkor-tools >/dev/null
@@ -105,6 +126,10 @@ fi
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 export PKG_CONFIG_SYSROOT_DIR=""
 cmake -S "$root" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_PREFIX_PATH="$prefix" -DVELKOR_NATIVE_TOOLS="$native/velkor-tools" -DBUILD_TESTING=OFF >/dev/null
+  -DCMAKE_PREFIX_PATH="$prefix" -DVELKOR_NATIVE_TOOLS="$native/velkor-tools" -DBUILD_TESTING=OFF \
+  -DVELKOR_WINDOWS_RUNTIME="$runtime" -DVELKOR_WINDOWS_LICENCES="$licences" "${VELKOR_WINDOWS_CMAKE_ARGS[@]}" >/dev/null
 cmake --build "$out" -j2
+# The DLLs beside the programs in the build tree too, so they run from there.
+IFS=';' read -r -a dlls <<<"$runtime"
+cp "${dlls[@]}" "$out/"
 echo "windows-build: $out/velkor.exe and $out/velkor-tools.exe"

@@ -183,6 +183,9 @@ bool SoundInit(int mixRate) {
   if (output.initialised) return Fail(kSoundAlreadyInitialised);
   if (mixRate <= 0) return Fail(kSoundInvalidParameter);
   if (mpg123_init() != MPG123_OK) return Fail(kSoundOutOfMemory);
+  // The programs have their own main(), not SDL's (on Windows SDL refuses to
+  // start until told so).
+  SDL_SetMainReady();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return Fail(kSoundOutputInitFailed);
   SDL_AudioSpec want{};
   want.freq = mixRate;

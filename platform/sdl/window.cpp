@@ -164,6 +164,9 @@ WindowResult PlatformInitVideo(const char* driver) {
   SDL_ResetHint(SDL_HINT_VIDEODRIVER);
   if (!choice.driver.empty()) SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, choice.driver.c_str(), SDL_HINT_OVERRIDE);
   else if (driver) SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+  // The programs have their own main(), not SDL's (on Windows SDL refuses to
+  // start until told so).
+  SDL_SetMainReady();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return WindowResult::VideoUnavailable;
   state.driverRequested = driver != nullptr || (forced && *forced);
   state.videoStarted = true;
@@ -226,7 +229,14 @@ WindowResult PlatformCreateWindow(const char* title, int width, int height, int 
 bool PlatformOpenHeadless(int width, int height) {
   const char* display = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
+#ifdef _WIN32
+  // A Windows session always has its desktop to make a hidden window on.
+  const bool haveDisplay = true;
+  (void)display;
+  (void)wayland;
+#else
   const bool haveDisplay = (display && *display) || (wayland && *wayland);
+#endif
   const char* forced = std::getenv("SDL_VIDEODRIVER");
   const char* driver = (forced && *forced) ? forced : (haveDisplay ? nullptr : "offscreen");
   if (PlatformInitVideo(driver) != WindowResult::Ok && PlatformInitVideo("offscreen") != WindowResult::Ok)

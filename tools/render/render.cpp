@@ -245,16 +245,16 @@ ProgressSample SampleProgress(const RenderRun& run, const FrameRecord& f) {
 // ends the program at once.
 volatile std::sig_atomic_t stopSignal = 0;
 
-void NoteStopSignal(int signal) { stopSignal = signal; }
+// (The handler puts the default back itself, as SA_RESETHAND would, so the
+// same code serves where sigaction is missing.)
+void NoteStopSignal(int signal) {
+  stopSignal = signal;
+  std::signal(signal, SIG_DFL);
+}
 
 void CatchStopSignals(bool on) {
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_handler = on ? NoteStopSignal : SIG_DFL;
-  action.sa_flags = on ? SA_RESETHAND | SA_RESTART : 0;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGINT, on ? NoteStopSignal : SIG_DFL);
+  std::signal(SIGTERM, on ? NoteStopSignal : SIG_DFL);
 }
 
 // The main loop with the virtual clock: step, draw, write when selected.

@@ -31,6 +31,14 @@ struct VideoSettings {
   std::int64_t musicOffsetMs = 0;     // music time of the first frame
 };
 
+// The sound goes to ffmpeg on this descriptor ("pipe:3"), after a lead of
+// this many silent sample frames that ffmpeg cuts off again.
+constexpr int kVideoSoundDescriptor = 3;
+constexpr int kVideoSoundLead = 4096;
+
+// Whether the video gets a sound track: music given and not empty.
+bool VideoHasSound(const VideoSettings& settings);
+
 // ffmpeg's argument list (without the program name) for these settings.
 std::vector<std::string> VideoEncoderArguments(const VideoSettings& settings);
 
