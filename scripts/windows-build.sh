@@ -95,7 +95,16 @@ if [ ! -f "$prefix/bin/SDL2.dll" ]; then
 fi
 # The programs choose their own subsystem (GUI for the show, console for the
 # tools) and have their own main(): SDL's DLL alone, without SDL2main and -mwindows.
-sed -i 's/^Libs: .*/Libs: -L${libdir} -lSDL2/' "$prefix/lib/pkgconfig/sdl2.pc"
+sed -i -e 's/^Libs: .*/Libs: -L${libdir} -lSDL2/' -e 's/ -Dmain=SDL_main//' "$prefix/lib/pkgconfig/sdl2.pc"
+# libpng is linked statically, so its users link zlib too.
+cat >"$prefix/lib/pkgconfig/zlib.pc" <<PC
+Name: zlib
+Description: zlib, static
+Version: 1.2.13
+Libs: -L$prefix/lib -lz
+Cflags: -I$prefix/include
+PC
+sed -i 's/^Requires.private: zlib$/Requires: zlib/' "$prefix/lib/pkgconfig/libpng16.pc"
 # Windows' own GLU, under the name the project asks pkg-config for.
 cat >"$prefix/lib/pkgconfig/glu.pc" <<PC
 Name: glu
