@@ -11,9 +11,9 @@
 # Needs root (or sudo) on the host: debootstrap, chroot and the mounts do.
 #
 # Cached between runs in $VELKOR_ROOT_CACHE (default /var/cache/velkor-root):
-# a tarball of the bare root as debootstrap left it, and apt's downloaded
-# packages. Nothing installed is ever kept: every run unpacks the bare root
-# anew. Environment variables named VELKOR_* are passed into the root.
+# a tarball of the bare root as debootstrap left it, apt's downloaded
+# packages and the Windows build's libraries (scripts/windows-build.sh).
+# Nothing installed is ever kept: every run unpacks the bare root anew. Environment variables named VELKOR_* are passed into the root.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cache="${VELKOR_ROOT_CACHE:-/var/cache/velkor-root}"
@@ -123,6 +123,10 @@ make_root() {
   mount_in "$root/dev" --rbind /dev
   mount --make-rslave "$root/dev"
   mount_in "$root/var/cache/apt/archives" --bind "$cache/archives"
+  # The Windows build's libraries, built from Debian's checked sources by
+  # scripts/windows-build.sh, which starts them again when its recipe changes.
+  mkdir -p "$cache/windows"
+  mount_in "$root/var/cache/velkor-windows" --bind "$cache/windows"
 }
 
 # The checkout as git sees it (tracked files and untracked ones it does not
@@ -138,7 +142,8 @@ inner_env() {
   local vars=("HOME=$1" "PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin" "LANG=C.UTF-8"
               "TERM=${TERM:-dumb}")
   [ -n "${CI:-}" ] && vars+=("CI=$CI")
-  while IFS='=' read -r name value; do vars+=("$name=$value"); done < <(env | grep '^VELKOR_' | grep -v '^VELKOR_ROOT_')
+  vars+=("VELKOR_WINDOWS_CACHE=/var/cache/velkor-windows")
+  while IFS='=' read -r name value; do vars+=("$name=$value"); done < <(env | grep '^VELKOR_' | grep -v '^VELKOR_ROOT_' | grep -v '^VELKOR_WINDOWS_CACHE=')
   printf '%s\n' "${vars[@]}"
 }
 
@@ -151,7 +156,7 @@ run_tests() {
     chroot "$root" useradd -m -s /bin/bash newcomer
     echo 'newcomer ALL=(ALL) NOPASSWD: ALL' >"$root/etc/sudoers.d/newcomer"
     chmod 440 "$root/etc/sudoers.d/newcomer"
-    chroot "$root" chown -R newcomer:newcomer /velkor
+    chroot "$root" chown -R newcomer:newcomer /velkor /var/cache/velkor-windows
     mapfile -t envs < <(inner_env /home/newcomer)
     chroot "$root" /usr/sbin/runuser -u newcomer -- /usr/bin/env -i "${envs[@]}" USER=newcomer \
       bash -c 'cd /velkor && eval "$VELKOR_INNER_COMMAND"'

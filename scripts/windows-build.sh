@@ -8,6 +8,8 @@
 # where it is missing.
 # usage: scripts/windows-build.sh
 # (VELKOR_WINDOWS_BUILD, _CACHE and VELKOR_NATIVE_BUILD choose other folders.)
+# The libraries are built again when this script, the source fetching or the
+# cross compiler changes.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${VELKOR_WINDOWS_BUILD:-$root/build-win}"
@@ -24,7 +26,16 @@ bash "$root/scripts/install-deps.sh" --windows
 . "$root/scripts/debian-sources.sh"
 
 prefix="$cache/prefix"
+# What is cached was built by this recipe: another one (a changed flag, a
+# newer source, another compiler) starts the cache again.
+recipe="$( (cat "$root/scripts/windows-build.sh" "$root/scripts/debian-sources.sh" "$root/cmake/mingw-w64-x86_64.cmake"
+           $host-gcc-posix --version | head -1) | sha256sum | cut -c1-16)"
+if [ "$(cat "$cache/recipe" 2>/dev/null)" != "$recipe" ]; then
+  [ -d "$prefix" ] && echo "windows-build: the cached libraries were built otherwise; building them again"
+  rm -rf "$prefix" "$cache/src"
+fi
 mkdir -p "$cache/src" "$prefix/lib/pkgconfig" "$prefix/include" "$prefix/bin"
+echo "$recipe" >"$cache/recipe"
 export CC=$host-gcc-posix CXX=$host-g++-posix
 toolchain="$root/cmake/mingw-w64-x86_64.cmake"
 export VELKOR_WINDOWS_PREFIX="$prefix"

@@ -8,6 +8,7 @@ set(VELKOR_TIMEOUT_audio 60)     # a few seconds of real-time sound
 set(VELKOR_TIMEOUT_fuzz 120)     # a bounded fuzzing run
 set(VELKOR_TIMEOUT_golden 120)   # stored frames rendered again
 set(VELKOR_TIMEOUT_process 120)  # the programs run as a user runs them
+set(VELKOR_TIMEOUT_windows 300)  # a Windows program under Wine, its start in a fresh prefix included
 set(VELKOR_TIMEOUT_web 3600)     # the browser build, compiled and played in Chromium
 # The show in real time is about 212 s: whole-show tests get this.
 set(VELKOR_TIMEOUT_WHOLE_SHOW 420)

@@ -33,22 +33,37 @@ const Subcommand kSubcommands[] = {
     {"contact-sheet", ContactSheet, "contact-sheet --data DIR --out F  a labelled grid of moments of every scene"},
 };
 
-void PrintUsage() {
-  std::fprintf(stderr, "usage: velkor-tools COMMAND ...\n");
-  for (const Subcommand& c : kSubcommands) std::fprintf(stderr, "  %s\n", c.help);
+// To standard output when asked for, else with the error on standard error.
+void PrintUsage(std::FILE* to) {
+  std::fprintf(to, "usage: velkor-tools COMMAND ...\n");
+  for (const Subcommand& c : kSubcommands) std::fprintf(to, "  %s\n", c.help);
+  std::fprintf(to, "'velkor-tools COMMAND --help' tells a command's options.\n");
 }
+
+bool IsHelp(const char* arg) { return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0; }
 
 }  // namespace
 
 // Each command receives the arguments after its own name.
 int main(int argc, char** argv) {
   if (argc < 2) {
-    PrintUsage();
+    PrintUsage(stderr);
     return 2;
   }
-  for (const Subcommand& c : kSubcommands)
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+  if (IsHelp(argv[1]) || std::strcmp(argv[1], "help") == 0) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  for (const Subcommand& c : kSubcommands) {
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    // render explains its many options itself; the others' one line says it all.
+    if (argc >= 3 && IsHelp(argv[2]) && c.run != velkor::RenderCommand) {
+      std::printf("usage: velkor-tools %s\n", c.help);
+      return 0;
+    }
+    return c.run(argc - 2, argv + 2);
+  }
   std::fprintf(stderr, "velkor-tools: unknown command '%s'\n", argv[1]);
-  PrintUsage();
+  PrintUsage(stderr);
   return 2;
 }
