@@ -99,4 +99,12 @@ std::vector<std::string> FileNames(const std::string& dir) {
   return names;
 }
 
+std::vector<std::string> FilesBelow(const std::string& root) {
+  std::vector<std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.is_regular_file()) files.push_back(fs::relative(e.path(), root).generic_string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 }  // namespace velkor::test

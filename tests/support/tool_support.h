@@ -36,5 +36,7 @@ std::vector<StatsRow> ReadFrameStats(const std::string& path);
 
 // Names of the files in dir, sorted.
 std::vector<std::string> FileNames(const std::string& dir);
+// Every regular file below root, as a path relative to it with '/', sorted.
+std::vector<std::string> FilesBelow(const std::string& root);
 
 }  // namespace velkor::test

@@ -67,15 +67,6 @@ void EndWineServer(const std::string& prefix) {
              " wineserver -w >/dev/null 2>&1");
 }
 
-// Every regular file below root, as paths relative to it, sorted.
-std::vector<std::string> FilesBelow(const std::string& root) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root))
-    if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), root).generic_string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 // A key pressed and released as the keyboard does it (XTest): Wine reads the
 // keyboard's state as well as the events, which a sent event does not change.
 void TypeKey(Display* d, Window w, unsigned long keysym, unsigned long modifierKeysym = 0) {
@@ -161,6 +152,15 @@ class WineTest : public ::testing::Test {
     show_ = std::make_unique<ChildProcess>(kWine, arguments, environment, dir_.path());
   }
 
+  // A PulseAudio server of the test's own with a null sink, for Wine's
+  // PulseAudio driver.
+  const PulseServer& StartSoundServer() {
+    const std::string runtime = dir_.path() + "/pulse";
+    fs::create_directories(runtime);
+    pulse_ = std::make_unique<PulseServer>(runtime);
+    return *pulse_;
+  }
+
   // The Windows tools run to the end, with their status.
   int RunWindowsTools(const std::vector<std::string>& args, int seconds) {
     Start(640, 480, ToolsExe(), args);
@@ -171,6 +171,7 @@ class WineTest : public ::testing::Test {
   TempDir dir_;
   std::unique_ptr<VirtualDisplay> screen_;
   std::unique_ptr<ChildProcess> show_;
+  std::unique_ptr<PulseServer> pulse_;
   Clock::time_point started_;
 };
 
@@ -257,9 +258,7 @@ TEST_F(WineTest, SilentShowPlaysToTheEndFullscreenWithThePictureCentred) {
 // the show ends by itself when the music does.
 TEST_F(WineTest, WithSoundTheClockFollowsTheMusicAndTheShowEndsByItself) {
   if (!PulseAudioInstalled()) GTEST_SKIP() << "PulseAudio is not installed";
-  const std::string runtime = dir_.path() + "/pulse";
-  fs::create_directories(runtime);
-  PulseServer pulse(runtime);
+  const PulseServer& pulse = StartSoundServer();
   ASSERT_TRUE(pulse.ready());
   const std::string times = dir_.path() + "/times.csv";
   Start(1920, 1080, ShowExe(), {"--frame-times", WindowsPath(times), "--verbose", "--data", WindowsPath(data_)},
@@ -306,9 +305,7 @@ TEST_F(WineTest, WithSoundTheClockFollowsTheMusicAndTheShowEndsByItself) {
 // a person would, then a failing status.
 TEST_F(WineTest, AMissingMusicFileShowsTheBoxAndFails) {
   if (!PulseAudioInstalled()) GTEST_SKIP() << "PulseAudio is not installed";
-  const std::string runtime = dir_.path() + "/pulse";
-  fs::create_directories(runtime);
-  PulseServer pulse(runtime);
+  const PulseServer& pulse = StartSoundServer();
   ASSERT_TRUE(pulse.ready());
   TempDir data;
   for (const std::string& file : FilesBelow(data_))
@@ -317,7 +314,13 @@ TEST_F(WineTest, AMissingMusicFileShowsTheBoxAndFails) {
   Display* d = screen_->display();
   const Window box = WaitForWindow(d, "ERROR!", 60);
   ASSERT_NE(box, 0u) << show_->ErrorOutput();
-  const Image shown = ScreenImage(d, 0, 0, 1024, 768);
+  // The box is drawn (Wine's light grey dialog on the black screen), and waits.
+  EXPECT_TRUE(Eventually([&] {
+    const WindowBox where = WindowGeometry(d, box);
+    const Image shown = ScreenImage(d, where.x, where.y, where.width, where.height);
+    return std::count_if(shown.rgb.begin(), shown.rgb.end(), [](std::uint8_t v) { return v > 200; }) >
+           static_cast<long>(shown.rgb.size() / 2);
+  }));
   EXPECT_EQ(show_->WaitForExit(0), -1) << "it waits for the box to be answered";
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   TypeKey(d, box, XK_Return);
@@ -333,8 +336,6 @@ TEST_F(WineTest, AMissingMusicFileShowsTheBoxAndFails) {
   const std::string log = show_->ErrorOutput();
   EXPECT_NE(log.find("no mirok6.mp3 in"), std::string::npos) << log;
   EXPECT_EQ(log.find("no sound device"), std::string::npos) << "the sound device was there\n" << log;
-  // The box is drawn: Wine's light grey dialog on the black screen.
-  EXPECT_TRUE(std::any_of(shown.rgb.begin(), shown.rgb.end(), [](std::uint8_t v) { return v > 200; }));
 }
 
 // What a user downloads: unpacked into a folder of its own and started from

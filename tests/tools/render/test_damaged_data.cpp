@@ -88,14 +88,6 @@ Render RenderAll(const std::string& data, const std::string& out, const std::str
   return r;
 }
 
-std::vector<std::string> DataFiles(const std::string& set) {
-  std::vector<std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(set))
-    if (e.is_regular_file()) files.push_back(fs::relative(e.path(), set).string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 class DamagedDataTest : public ::testing::TestWithParam<Damage> {
  protected:
   static void SetUpTestSuite() {
@@ -121,7 +113,7 @@ TEST_P(DamagedDataTest, EveryFileDamagedPlaysThroughNamesTheFileAndLeavesOtherSc
   ASSERT_EQ(intact_.result.status, 0) << intact_.result.output;
   ASSERT_EQ(intact_.result.output.find("warning"), std::string::npos) << intact_.result.output;
   ASSERT_GT(intact_.rows.size(), 200u);
-  const std::vector<std::string> files = DataFiles(set_);
+  const std::vector<std::string> files = FilesBelow(set_);
   ASSERT_EQ(files.size(), 46u);
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string& file = files[i];
@@ -164,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamagedDataTest,
 TEST(DamagedMusicTest, TheShowRefusesAMissingTrackAndPlaysOrRefusesADamagedOne) {
   const std::string set = StandinDataDir();
   ASSERT_FALSE(set.empty());
-  const std::vector<std::string> files = DataFiles(set);
+  const std::vector<std::string> files = FilesBelow(set);
   const auto music = std::find(files.begin(), files.end(), "mirok6.mp3");
   ASSERT_NE(music, files.end());
   for (Damage damage : {Damage::Missing, Damage::Truncated, Damage::Overwritten}) {
