@@ -13,7 +13,8 @@
 # Cached between runs in $VELKOR_ROOT_CACHE (default /var/cache/velkor-root):
 # a tarball of the bare root as debootstrap left it, apt's downloaded
 # packages and the Windows build's libraries (scripts/windows-build.sh).
-# Nothing installed is ever kept: every run unpacks the bare root anew. Environment variables named VELKOR_* are passed into the root.
+# Nothing installed is ever kept: every run unpacks the bare root anew.
+# Environment variables named VELKOR_* are passed into the root.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/.." && pwd)"
 cache="${VELKOR_ROOT_CACHE:-/var/cache/velkor-root}"

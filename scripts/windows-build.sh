@@ -108,10 +108,11 @@ fi
 # tools) and have their own main(): SDL's DLL alone, without SDL2main and -mwindows.
 sed -i -e 's/^Libs: .*/Libs: -L${libdir} -lSDL2/' -e 's/ -Dmain=SDL_main//' "$prefix/lib/pkgconfig/sdl2.pc"
 # libpng is linked statically, so its users link zlib too.
+zlib_version="$(sed -n 's/^#define ZLIB_VERSION "\(.*\)"$/\1/p' "$prefix/include/zlib.h")"
 cat >"$prefix/lib/pkgconfig/zlib.pc" <<PC
 Name: zlib
 Description: zlib, static
-Version: 1.2.13
+Version: $zlib_version
 Libs: -L$prefix/lib -lz
 Cflags: -I$prefix/include
 PC

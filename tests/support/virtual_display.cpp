@@ -14,6 +14,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
 
 namespace velkor::test {
@@ -232,6 +233,18 @@ void TapKey(Display* d, Window w, unsigned long keysym, int ms) {
   Pause(ms);
   SendKeyEvent(d, w, keysym, KeyRelease, 0);
   XFlush(d);
+}
+
+void FakeKeyTap(Display* d, unsigned long keysym, unsigned long modifierKeysym, int holdMs) {
+  const unsigned modifier = modifierKeysym ? XKeysymToKeycode(d, modifierKeysym) : 0;
+  const unsigned key = XKeysymToKeycode(d, keysym);
+  if (modifier) XTestFakeKeyEvent(d, modifier, True, CurrentTime);
+  XTestFakeKeyEvent(d, key, True, CurrentTime);
+  XSync(d, False);
+  Pause(holdMs);
+  XTestFakeKeyEvent(d, key, False, CurrentTime);
+  if (modifier) XTestFakeKeyEvent(d, modifier, False, CurrentTime);
+  XSync(d, False);
 }
 
 bool AnswerBox(Display* d, const char* caption, int seconds) {

@@ -99,6 +99,12 @@ void PressKey(Display* d, Window w, unsigned long keysym);
 // Presses, holds for `ms` and releases keysym, as a person's short tap does.
 void TapKey(Display* d, Window w, unsigned long keysym, int ms);
 
+// Presses keysym (with modifierKeysym held around it when not 0), holds it for
+// holdMs and releases it through XTest, as the keyboard does: to whichever
+// window has the focus. Programs that read the keyboard's state as well as its
+// events (Wine, a nested compositor) see only keys typed this way.
+void FakeKeyTap(Display* d, unsigned long keysym, unsigned long modifierKeysym, int holdMs);
+
 // Waits up to `seconds` for a top-level window captioned `caption` (a message
 // box) and answers it with Return; false if none appeared.
 bool AnswerBox(Display* d, const char* caption, int seconds);

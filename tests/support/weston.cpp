@@ -12,7 +12,6 @@
 
 #include <wayland-client.h>
 
-#include <X11/extensions/XTest.h>
 
 namespace velkor::test {
 
@@ -134,15 +133,7 @@ void Weston::TypeKey(unsigned long keysym, unsigned long modifierKeysym, int hol
   if (!x_ || !outputWindow_) return;
   Display* d = x_->display();
   FocusOutputWindow();
-  const unsigned modifier = modifierKeysym ? XKeysymToKeycode(d, modifierKeysym) : 0;
-  const unsigned key = XKeysymToKeycode(d, keysym);
-  if (modifier) XTestFakeKeyEvent(d, modifier, True, CurrentTime);
-  XTestFakeKeyEvent(d, key, True, CurrentTime);
-  XSync(d, False);
-  Pause(holdMs);
-  XTestFakeKeyEvent(d, key, False, CurrentTime);
-  if (modifier) XTestFakeKeyEvent(d, modifier, False, CurrentTime);
-  XSync(d, False);
+  FakeKeyTap(d, keysym, modifierKeysym, holdMs);
 }
 
 Image Weston::ReadOutput() const {

@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,7 +22,6 @@
 #include "support/tool_support.h"
 #include "support/virtual_display.h"
 
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace velkor::test {
@@ -67,21 +65,12 @@ void EndWineServer(const std::string& prefix) {
              " wineserver -w >/dev/null 2>&1");
 }
 
-// A key pressed, held for holdMs and released as the keyboard does it
-// (XTest): Wine reads the keyboard's state as well as the events, which a
-// sent event does not change.
+// A key typed into window w: Wine reads the keyboard's state as well as the
+// events, so the keys go through XTest.
 void TypeKey(Display* d, Window w, unsigned long keysym, unsigned long modifierKeysym = 0, int holdMs = 100) {
   XSetInputFocus(d, w, RevertToParent, CurrentTime);
   XSync(d, False);
-  const unsigned modifier = modifierKeysym ? XKeysymToKeycode(d, modifierKeysym) : 0;
-  const unsigned key = XKeysymToKeycode(d, keysym);
-  if (modifier) XTestFakeKeyEvent(d, modifier, True, CurrentTime);
-  XTestFakeKeyEvent(d, key, True, CurrentTime);
-  XSync(d, False);
-  std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-  XTestFakeKeyEvent(d, key, False, CurrentTime);
-  if (modifier) XTestFakeKeyEvent(d, modifier, False, CurrentTime);
-  XSync(d, False);
+  FakeKeyTap(d, keysym, modifierKeysym, holdMs);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
 }
 
