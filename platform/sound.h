@@ -92,8 +92,8 @@ void SoundClose();
 
 // Counters for measuring the layer: frames of the track handed to the device,
 // time spent in the audio callback (decoding and conversion), and how far the
-// position trails a refill (the device's buffer, or what the sound system
-// reported when delayReported).
+// heard position trails what was handed (from the device's buffer, or from
+// what the sound system reported when delayReported).
 struct SoundStats {
   std::int64_t framesHanded;
   std::int64_t callbackNanoseconds;

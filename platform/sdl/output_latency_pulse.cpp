@@ -1,5 +1,5 @@
 // The latency watcher over the PulseAudio protocol (PulseAudio itself, or
-// PipeWire's server for it): four times a second it lists the server's
+// PipeWire's server for it): 25 times a second it lists the server's
 // playback streams, finds this process's by its process id, and reports the
 // stream's buffered time plus its sink's latency. SDL plays through its own
 // connection; this one only asks. A server that is not there or goes away
@@ -18,7 +18,7 @@ namespace velkor {
 
 namespace {
 
-constexpr auto kAskEvery = std::chrono::milliseconds(250);
+constexpr auto kAskEvery = std::chrono::milliseconds(40);
 
 struct Watch {
   pa_threaded_mainloop* loop = nullptr;
@@ -27,6 +27,8 @@ struct Watch {
   std::thread asker;
   std::atomic<bool> stopping{false};
   std::string pid;
+  std::chrono::steady_clock::time_point askedAt;  // under the loop's lock
+  pa_operation* asking = nullptr;                 // under the loop's lock
 };
 Watch watch;
 
@@ -35,7 +37,7 @@ void OnSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void*) {
   const char* pid = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
   if (!pid || watch.pid != pid || info->corked) return;
   const std::int64_t delay = static_cast<std::int64_t>(info->buffer_usec) + static_cast<std::int64_t>(info->sink_usec);
-  watch.listener(delay, std::chrono::steady_clock::now());
+  watch.listener(delay, watch.askedAt, std::chrono::steady_clock::now());
 }
 
 void OnContextState(pa_context* context, void*) {
@@ -66,9 +68,15 @@ void AskUntilStopped() {
   while (!watch.stopping) {
     pa_threaded_mainloop_lock(watch.loop);
     const bool good = PA_CONTEXT_IS_GOOD(pa_context_get_state(watch.context));
-    if (good) {
-      if (pa_operation* op = pa_context_get_sink_input_info_list(watch.context, OnSinkInput, nullptr))
-        pa_operation_unref(op);
+    // A question still unanswered is waited for rather than joined by another,
+    // so each answer belongs to the time its own question was sent.
+    if (watch.asking && pa_operation_get_state(watch.asking) != PA_OPERATION_RUNNING) {
+      pa_operation_unref(watch.asking);
+      watch.asking = nullptr;
+    }
+    if (good && !watch.asking) {
+      watch.askedAt = std::chrono::steady_clock::now();
+      watch.asking = pa_context_get_sink_input_info_list(watch.context, OnSinkInput, nullptr);
     }
     pa_threaded_mainloop_unlock(watch.loop);
     if (!good) return;
@@ -77,6 +85,8 @@ void AskUntilStopped() {
 }
 
 void Release() {
+  if (watch.asking) pa_operation_unref(watch.asking);
+  watch.asking = nullptr;
   if (watch.context) {
     pa_context_disconnect(watch.context);
     pa_context_unref(watch.context);

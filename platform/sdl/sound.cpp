@@ -6,6 +6,7 @@
 
 #include <SDL2/SDL.h>
 
+#include "platform/heard_position.h"
 #include "platform/mp3_decoder.h"
 #include "platform/output_latency.h"
 
@@ -49,19 +50,14 @@ struct Stream {
   unsigned char scratch[16384];
 };
 
-// How far the speaker trails a refill, in device frames: at first the
-// device's own buffer, then what the sound system reports. Each report gives
-// one reading; the median of the last few is used, so that a reading taken
-// between a refill and its write to the server cannot move the clock.
-// Written by the latency watcher and read by the main thread, under the device lock.
-constexpr int kLatencyReadings = 7;
+// Until the sound system reports, the speaker is taken to trail each refill
+// by the device's own buffer; once it does, the heard position comes from its
+// reports alone. Written by the latency watcher and read by the main thread,
+// under the device lock.
 constexpr double kSteadyRefillSeconds = 0.5;  // refills come more often while the sound plays on
-constexpr double kLongestDelaySeconds = 2.0;  // a reading beyond this says nothing true
 struct OutputDelay {
-  double frames = 0;
-  double readings[kLatencyReadings] = {};
-  int count = 0;
-  int next = 0;
+  HeardPosition heard;
+  SteadyClock::time_point epoch;  // the reports' clock seconds count from here
   bool reported = false;
 };
 
@@ -124,39 +120,33 @@ void FillAudio(void*, Uint8* out, int bytes) {
   stream.framesHanded += trackBytes / kBytesPerFrame;
 }
 
-double MedianReading(const OutputDelay& delay) {
-  double sorted[kLatencyReadings];
-  for (int i = 0; i < delay.count; ++i) {  // insertion: a handful of values
-    int j = i;
-    for (; j > 0 && sorted[j - 1] > delay.readings[i]; --j) sorted[j] = sorted[j - 1];
-    sorted[j] = delay.readings[i];
-  }
-  return sorted[delay.count / 2];
+double SecondsSince(SteadyClock::time_point epoch, SteadyClock::time_point at) {
+  return std::chrono::duration<double>(at - epoch).count();
 }
 
-// A report of the sound system: audio handed to it now waits delayMicros
-// before it is heard. Against the latest refill, that says how far the
-// speaker trails it. Runs on the latency watcher's thread.
-void NoteReportedDelay(std::int64_t delayMicros, SteadyClock::time_point at) {
+// Starts the heard position afresh: a new stream, a seek, a pause ended.
+// Called under the device lock.
+void ForgetReports() { ClearHeardPosition(&output.delay.heard, output.rate); }
+
+// A report of the sound system: audio handed to it waits delayMicros before
+// it is heard. Runs on the latency watcher's thread.
+void NoteReportedDelay(std::int64_t delayMicros, SteadyClock::time_point askedAt, SteadyClock::time_point answeredAt) {
   if (!output.initialised) return;
   SDL_LockAudioDevice(output.device);
   // While the server fills its buffer before it starts playing, or the
-  // stream stands still for another reason, refills stop and the reading
-  // would count the wait as delay: only steady playback gives readings.
-  const double sinceRefillSeconds = std::chrono::duration<double>(at - stream.anchor.time).count();
+  // stream stands still for another reason, refills stop and what it holds
+  // says nothing of the sound moving on: only steady playback gives reports.
+  const double sinceRefillSeconds = SecondsSince(stream.anchor.time, answeredAt);
   if (stream.open && stream.playing && !stream.paused && stream.anchor.valid && !stream.decoderEnded &&
       sinceRefillSeconds < kSteadyRefillSeconds) {
-    const double sinceRefill = sinceRefillSeconds * output.rate;
-    const double heard = static_cast<double>(stream.framesHanded) - static_cast<double>(delayMicros) * output.rate / 1e6;
-    OutputDelay& delay = output.delay;
-    const double reading = static_cast<double>(stream.anchor.firstFrame) + sinceRefill - heard;
-    if (reading >= 0 && reading < kLongestDelaySeconds * output.rate) {
-      delay.readings[delay.next] = reading;
-      delay.next = (delay.next + 1) % kLatencyReadings;
-      delay.count = std::min(delay.count + 1, kLatencyReadings);
-      delay.frames = MedianReading(delay);
-      delay.reported = true;
-    }
+    // Everything handed before a refill began has gone on to the sound
+    // system by then; a refill begun since the question leaves that unknown.
+    const double written = stream.anchor.time <= askedAt ? static_cast<double>(stream.anchor.firstFrame) : -1;
+    const double held = static_cast<double>(delayMicros) * output.rate / 1e6;
+    if (NoteHeardReport(&output.delay.heard, SecondsSince(output.delay.epoch, askedAt),
+                        SecondsSince(output.delay.epoch, answeredAt), static_cast<double>(stream.framesHanded),
+                        written, held))
+      output.delay.reported = true;
   }
   SDL_UnlockAudioDevice(output.device);
 }
@@ -203,7 +193,8 @@ bool SoundInit(int mixRate) {
   output.rate = have.freq;
   output.bufferFrames = have.samples;
   output.delay = OutputDelay{};
-  output.delay.frames = have.samples;
+  output.delay.epoch = SteadyClock::now();
+  ClearHeardPosition(&output.delay.heard, output.rate);
   if (SoundSyncAidsWanted()) StartOutputLatencyWatch(NoteReportedDelay);
   return Succeed();
 }
@@ -235,6 +226,7 @@ bool SoundOpenMemoryStream(const std::uint8_t* data, std::size_t size) {
   stream.decoderEnded = false;
   stream.framesHanded = 0;
   stream.anchor = PlaybackAnchor{};
+  ForgetReports();
   stream.lastReportedFrame = 0;
   stream.callbackNanoseconds = 0;
   stream.callbacks = 0;
@@ -259,23 +251,29 @@ bool SoundPlay() {
   return Succeed();
 }
 
+// The frame being heard now, before the guard against stepping back; under
+// the device lock.
+double HeardFrameNow(SteadyClock::time_point now) {
+  const PlaybackAnchor& anchor = stream.anchor;
+  if (!anchor.valid) return 0;
+  const double handed = static_cast<double>(anchor.firstFrame + anchor.frames);
+  double heard = 0;
+  if (!HeardFrameAt(output.delay.heard, SecondsSince(output.delay.epoch, now), &heard)) {
+    // No word from the sound system: at a refill the speaker trails it by
+    // the device's buffer, and from there the sound moves on in real time.
+    heard = static_cast<double>(anchor.firstFrame) - output.bufferFrames +
+            SecondsSince(anchor.time, now) * output.rate;
+  }
+  // Never past the end of what the device has been given.
+  return std::max(0.0, std::min(heard, handed));
+}
+
 int SoundPositionMs() {
   if (!stream.open || output.rate <= 0) return 0;
   if (stream.paused) return static_cast<int>(stream.lastReportedFrame * 1000 / output.rate);
   SDL_LockAudioDevice(output.device);
-  const PlaybackAnchor anchor = stream.anchor;
-  const double delayFrames = output.delay.frames;
+  std::int64_t frame = static_cast<std::int64_t>(HeardFrameNow(SteadyClock::now()));
   SDL_UnlockAudioDevice(output.device);
-  std::int64_t frame = 0;
-  if (anchor.valid) {
-    // At a refill the speaker trails it by the output's delay (the device's
-    // buffer until the sound system says more); from there the sound moves
-    // on in real time, but never past the end of what the device has been given.
-    const double elapsed = std::chrono::duration<double>(SteadyClock::now() - anchor.time).count();
-    const double heard = static_cast<double>(anchor.firstFrame) - delayFrames + elapsed * output.rate;
-    const double handed = static_cast<double>(anchor.firstFrame + anchor.frames);
-    frame = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::min(heard, handed)));
-  }
   // Refills arriving early would otherwise step the estimate back.
   frame = std::max(frame, stream.lastReportedFrame);
   stream.lastReportedFrame = frame;
@@ -295,6 +293,7 @@ bool SoundSetPaused(bool paused) {
   // the position where it stopped until then.
   SDL_LockAudioDevice(output.device);
   stream.anchor.valid = false;
+  ForgetReports();
   SDL_UnlockAudioDevice(output.device);
   stream.paused = false;
   SDL_PauseAudioDevice(output.device, 0);
@@ -314,6 +313,7 @@ bool SoundSeekMs(int ms) {
   stream.decoder.emptyReads = 0;
   stream.framesHanded = static_cast<std::int64_t>(ms) * output.rate / 1000;
   stream.anchor = PlaybackAnchor{};
+  ForgetReports();
   // The position may step back here, and only here.
   stream.lastReportedFrame = stream.framesHanded;
   SDL_UnlockAudioDevice(output.device);
@@ -362,7 +362,8 @@ SoundStats SoundStreamStats() {
   stats.framesHanded = stream.framesHanded;
   stats.callbackNanoseconds = stream.callbackNanoseconds;
   stats.callbacks = stream.callbacks;
-  stats.delayFrames = output.delay.frames;  // the latency watcher writes it under the same lock
+  // The latency watcher writes the reports under the same lock.
+  stats.delayFrames = static_cast<double>(stream.framesHanded) - HeardFrameNow(SteadyClock::now());
   stats.delayReported = output.delay.reported;
   SDL_UnlockAudioDevice(output.device);
   stats.outputRate = output.rate;

@@ -91,15 +91,40 @@ std::vector<double> CaptureTimes(const std::string& path, std::size_t frames) {
   }
   std::vector<double> times(frames, 0.0);
   if (marks.empty()) return times;
-  // The null sink plays, and so its monitor captures, in step with the steady
-  // clock, one sample each 1/44100 s: only where the samples start is read from
-  // the marks, as their median, since a read that waited (at the start, on a
-  // busy machine) marks its samples late.
-  std::vector<double> starts;
-  for (const auto& [end, micros] : marks) starts.push_back(static_cast<double>(micros) - end * 1e6 / kRate);
-  std::sort(starts.begin(), starts.end());
-  const double first = starts[starts.size() / 2];
-  for (std::size_t i = 0; i < frames; ++i) times[i] = first + (static_cast<double>(i) + 1) * 1e6 / kRate;
+  // The sink plays, and so its monitor captures, at its own steady pace: not
+  // quite 44100 samples a second of the steady clock (a null sink counts its
+  // time in whole microseconds per block and so runs some 170 ppm fast),
+  // which over a minute is several ms. Where the samples start and how long
+  // each lasts is therefore fitted to the marks: the median mark of each
+  // stretch of the recording (a read that waited, at the start or on a busy
+  // machine, marks its samples late), then the median of the slopes between
+  // stretches, so that a stretch gone wrong (the idle sink before the player
+  // started) cannot tilt the line.
+  constexpr int kStretches = 16;
+  const double nominal = 1e6 / kRate;
+  std::vector<double> xs, ys;
+  for (int k = 0; k < kStretches; ++k) {
+    const std::size_t from = marks.size() * k / kStretches, to = marks.size() * (k + 1) / kStretches;
+    if (to <= from) continue;
+    std::vector<double> starts;
+    for (std::size_t i = from; i < to; ++i)
+      starts.push_back(static_cast<double>(marks[i].second) - marks[i].first * nominal);
+    std::nth_element(starts.begin(), starts.begin() + starts.size() / 2, starts.end());
+    xs.push_back(static_cast<double>(marks[(from + to) / 2].first));
+    ys.push_back(starts[starts.size() / 2]);
+  }
+  std::vector<double> slopes, intercepts;
+  for (std::size_t a = 0; a < xs.size(); ++a)
+    for (std::size_t b = a + 1; b < xs.size(); ++b)
+      if (xs[b] != xs[a]) slopes.push_back((ys[b] - ys[a]) / (xs[b] - xs[a]));
+  std::sort(slopes.begin(), slopes.end());
+  const double drift = slopes.empty() ? 0 : slopes[slopes.size() / 2];  // µs a sample beyond the nominal
+  for (std::size_t k = 0; k < xs.size(); ++k) intercepts.push_back(ys[k] - drift * xs[k]);
+  std::sort(intercepts.begin(), intercepts.end());
+  const double first = intercepts[intercepts.size() / 2];
+  if (std::getenv("AV_SYNC_DEBUG"))
+    std::fprintf(stderr, "recording: %.1f ppm from 44100 Hz\n", -drift / nominal * 1e6);
+  for (std::size_t i = 0; i < frames; ++i) times[i] = first + (static_cast<double>(i) + 1) * (nominal + drift);
   return times;
 }
 
