@@ -10,7 +10,7 @@
 #   --seconds N    how much of the show, from its start (default 78)
 #   --latency MS   PULSE_LATENCY_MSEC for the player's stream (default: the server's own)
 #   --show PROGRAM another build of the player to measure (a comparison)
-#   --check        fail unless every scene's median is within 15 ms and its 5..95 % spread under 60 ms
+#   --check        fail unless every scene's median is within 8 ms and its 5..95 % spread under 30 ms
 # Exits 77 when pulseaudio or Xvfb is missing. VELKOR_SYNC=off in the
 # environment measures the player without its sync aids; AV_SYNC_KEEP=DIR
 # keeps the recording, the frames and the player's log in DIR.
@@ -82,7 +82,7 @@ echo "picture minus heard sound, ${seconds} s of the show, latency ${latency:-de
 echo "$table"
 [ "$check" = 1 ] || exit 0
 awk 'NR > 2 {
-       if ($3 > 15 || $3 < -15 || $5 - $4 > 60) { printf "av-sync: scene %d out of bounds\n", $1; bad = 1 }
+       if ($3 > 8 || $3 < -8 || $5 - $4 > 30) { printf "av-sync: scene %d out of bounds\n", $1; bad = 1 }
        rows++
      }
      END { if (!rows) { print "av-sync: no scene measured"; bad = 1 } exit bad }' <<<"$table"

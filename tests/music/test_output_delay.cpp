@@ -24,6 +24,8 @@
 namespace velkor {
 namespace {
 
+constexpr double kHalfRefillMs = 512 * 1000.0 / 44100;
+
 struct Heard {
   bool reported = false;
   double delayMs = 0;       // what the clock took from the server's reports
@@ -111,11 +113,14 @@ TEST(OutputDelayTest, TheClockTrailsTheSoundByTheDelayTheServerReports) {
     const char* name = h == &usual ? "default latency" : "PULSE_LATENCY_MSEC=200";
     EXPECT_TRUE(h->reported) << name << ": the server's delay was never read";
     EXPECT_TRUE(h->neverBack) << name << ": the position stepped back";
-    // The position is what the server says is being heard. The server's
-    // answer is timed only to within the 40 to 90 ms a pactl run takes, and
-    // the large buffer is refilled in bursts, so the bound is loose; one
-    // assumed 1024-frame buffer would be some 140 ms off with the large one.
-    EXPECT_NEAR(h->errorMs, 0.0, 35.0) << name;
+    // The position is what the server says is being heard. Handed minus
+    // held overstates that by what SDL still holds back of its latest
+    // refill (0 to 23 ms, half of it on average), and the server's answer is
+    // timed only to within the 40 to 90 ms a pactl run takes, so the bound is
+    // loose; one assumed 1024-frame buffer would be some 140 ms off with the
+    // large one.
+    EXPECT_GT(h->errorMs, -2 * kHalfRefillMs - 25.0) << name;
+    EXPECT_LT(h->errorMs, 35.0) << name;
     std::printf("%s: the server holds %.1f ms; the clock took %.1f ms from its reports and is %+.1f ms off\n", name,
                 h->serverQueueMs, h->delayMs, h->errorMs);
   }
