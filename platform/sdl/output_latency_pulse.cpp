@@ -24,7 +24,10 @@ struct Watch {
   pa_threaded_mainloop* loop = nullptr;
   pa_context* context = nullptr;
   OutputLatencyListener listener = nullptr;
-  std::thread asker;
+  // On the heap and never destroyed at exit: a program leaving through
+  // exit() while watching (Xlib does, when its display goes) would
+  // otherwise destroy a running thread and abort.
+  std::thread* asker = nullptr;
   std::atomic<bool> stopping{false};
   std::string pid;
   std::chrono::steady_clock::time_point askedAt;  // under the loop's lock
@@ -116,13 +119,17 @@ void StartOutputLatencyWatch(OutputLatencyListener listener) {
   }
   watch.listener = listener;
   watch.stopping = false;
-  watch.asker = std::thread(AskUntilStopped);
+  watch.asker = new std::thread(AskUntilStopped);
 }
 
 void StopOutputLatencyWatch() {
   if (!watch.loop) return;
   watch.stopping = true;
-  if (watch.asker.joinable()) watch.asker.join();
+  if (watch.asker) {
+    watch.asker->join();
+    delete watch.asker;
+    watch.asker = nullptr;
+  }
   // Stopping the loop joins its thread, so no reply is being handled after it.
   pa_threaded_mainloop_lock(watch.loop);
   watch.listener = nullptr;

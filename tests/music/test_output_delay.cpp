@@ -129,5 +129,29 @@ TEST(OutputDelayTest, TheClockTrailsTheSoundByTheDelayTheServerReports) {
   SetMessageBoxSink(nullptr);
 }
 
+// Xlib leaves through exit() when its display goes, with the music playing
+// and the latency watcher running: the program must end with that status, not abort.
+TEST(OutputDelayTest, LeavingThroughExitWhileTheServerIsAskedEndsCleanly) {
+  if (!test::PulseAudioInstalled()) GTEST_SKIP() << "needs pulseaudio and pactl (scripts/install-deps.sh installs them)";
+  const std::vector<std::uint8_t> track = test::EncodeToneMp3(10.0, 44100, 2);
+  test::TempDir dir;
+  chmod(dir.path().c_str(), 0700);
+  const test::ScopedWorkingDirectory cwd(dir.path());
+  dir.Write("mirok6.mp3", track);
+  test::PulseServer server(dir.path());
+  ASSERT_TRUE(server.ready()) << "the PulseAudio server did not start";
+  setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+  setenv("PULSE_SERVER", server.address().c_str(), 1);
+  EXPECT_EXIT(
+      {
+        SetMessageBoxSink([](const char*, const char*, MessageBoxButtons, MessageBoxIcon) { return MessageBoxAnswer::Ok; });
+        if (!StartMusic()) std::_Exit(2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(3), "");
+  unsetenv("PULSE_SERVER");
+}
+
 }  // namespace
 }  // namespace velkor
