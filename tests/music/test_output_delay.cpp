@@ -96,16 +96,26 @@ Heard PlayOn(const test::PulseServer& server, const char* latencyMs) {
   return heard;
 }
 
+// A 10 s tone as the track, in a private working directory, and a private
+// PulseAudio server for it to play on.
+struct ToneOnPrivateServer {
+  test::TempDir dir;
+  test::PulseServer server;
+  ToneOnPrivateServer() : server(Prepared(dir)) {}
+  static const std::string& Prepared(test::TempDir& dir) {
+    chmod(dir.path().c_str(), 0700);
+    dir.Write("mirok6.mp3", test::EncodeToneMp3(10.0, 44100, 2));
+    return dir.path();
+  }
+  const test::ScopedWorkingDirectory cwd{dir.path()};
+};
+
 TEST(OutputDelayTest, TheClockTrailsTheSoundByTheDelayTheServerReports) {
   if (!test::PulseAudioInstalled()) GTEST_SKIP() << "needs pulseaudio and pactl (scripts/install-deps.sh installs them)";
   SetMessageBoxSink([](const char*, const char*, MessageBoxButtons, MessageBoxIcon) { return MessageBoxAnswer::Ok; });
-  const std::vector<std::uint8_t> track = test::EncodeToneMp3(10.0, 44100, 2);
-  test::TempDir dir;
-  chmod(dir.path().c_str(), 0700);
-  const test::ScopedWorkingDirectory cwd(dir.path());
-  dir.Write("mirok6.mp3", track);
-  test::PulseServer server(dir.path());
-  ASSERT_TRUE(server.ready()) << "the PulseAudio server did not start";
+  const ToneOnPrivateServer tone;
+  ASSERT_TRUE(tone.server.ready()) << "the PulseAudio server did not start";
+  const test::PulseServer& server = tone.server;
 
   const Heard usual = PlayOn(server, nullptr);
   const Heard large = PlayOn(server, "200");
@@ -130,16 +140,14 @@ TEST(OutputDelayTest, TheClockTrailsTheSoundByTheDelayTheServerReports) {
 }
 
 // Xlib leaves through exit() when its display goes, with the music playing
-// and the latency watcher running: the program must end with that status, not abort.
-TEST(OutputDelayTest, LeavingThroughExitWhileTheServerIsAskedEndsCleanly) {
+// and the latency watcher running: the program must end with that status, not
+// abort. (A death test, so that it runs first: a child forked after the
+// process has used libpulse cannot use it again.)
+TEST(OutputDelayDeathTest, LeavingThroughExitWhileTheServerIsAskedEndsCleanly) {
   if (!test::PulseAudioInstalled()) GTEST_SKIP() << "needs pulseaudio and pactl (scripts/install-deps.sh installs them)";
-  const std::vector<std::uint8_t> track = test::EncodeToneMp3(10.0, 44100, 2);
-  test::TempDir dir;
-  chmod(dir.path().c_str(), 0700);
-  const test::ScopedWorkingDirectory cwd(dir.path());
-  dir.Write("mirok6.mp3", track);
-  test::PulseServer server(dir.path());
-  ASSERT_TRUE(server.ready()) << "the PulseAudio server did not start";
+  const ToneOnPrivateServer tone;
+  ASSERT_TRUE(tone.server.ready()) << "the PulseAudio server did not start";
+  const test::PulseServer& server = tone.server;
   setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
   setenv("PULSE_SERVER", server.address().c_str(), 1);
   EXPECT_EXIT(
