@@ -194,7 +194,7 @@ bool SoundInit(int mixRate) {
   output.bufferFrames = have.samples;
   output.delay = OutputDelay{};
   output.delay.epoch = SteadyClock::now();
-  ClearHeardPosition(&output.delay.heard, output.rate);
+  ForgetReports();
   if (SoundSyncAidsWanted()) StartOutputLatencyWatch(NoteReportedDelay);
   return Succeed();
 }
